@@ -1,0 +1,193 @@
+// BindingProperty: the one dynamic value that crosses every boundary of the plugin.
+//
+// A value is a tree: scalars at the leaves, collections (ordered lists) and structures
+// (fields ordered by unsigned byte-wise comparison of their names) inside. All nodes of a
+// tree share one BindingContext that pools small nodes and interns strings; the root owns
+// it, every element and field borrows it.
+//
+//   Vela::BindingProperty doc;
+//   doc.MutableField("name") = "Ashe";
+//   doc.MutableField("games").Append() = int64_t{3};
+//   std::string_view name = doc.FieldOrEmpty("name").GetStringOr("?");
+//
+// Reads named ...Or never fail and return the default unless the kind matches exactly;
+// As... reads coerce. FieldOrEmpty / ElementOrEmpty never create anything; MutableField /
+// MutableElement / Append create what is missing.
+#pragma once
+
+#include <concepts>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include "binding/binding_kind.h"
+
+namespace Vela {
+
+class BindingContext;
+class BindingField;
+struct InternedText;
+struct TypeIdentity;
+
+// The payload of an Enum value: the number and its enumeration's identity record.
+struct BindingEnum {
+  int32_t value = 0;
+  const TypeIdentity* type = nullptr;
+
+  friend bool operator==(const BindingEnum&, const BindingEnum&) = default;
+};
+
+// Collections never grow past this many elements.
+inline constexpr std::size_t kMaxCollectionElements = 0x0FFFFFFF;
+
+class BindingProperty {
+ public:
+  BindingProperty() noexcept = default;
+  ~BindingProperty();
+
+  BindingProperty(const BindingProperty& other);             // deep copy
+  BindingProperty(BindingProperty&& other) noexcept;         // takes the tree over
+  BindingProperty& operator=(const BindingProperty& other);  // deep copy; self does nothing
+  BindingProperty& operator=(BindingProperty&& other) noexcept;
+
+  // Scalars. Integer types map by signedness; bool stays Bool.
+  BindingProperty(bool value) noexcept { SetBool(value); }
+  template <std::signed_integral T>
+    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
+  BindingProperty(T value) noexcept {
+    SetSigned(static_cast<int64_t>(value));
+  }
+  template <std::unsigned_integral T>
+    requires(!std::same_as<T, bool>)
+  BindingProperty(T value) noexcept {
+    SetUnsigned(static_cast<uint64_t>(value));
+  }
+  BindingProperty(double value) noexcept { SetFloat(value); }
+  BindingProperty(const char* text) { SetString(text == nullptr ? std::string_view{} : text); }
+  BindingProperty(std::string_view text) { SetString(text); }
+  BindingProperty(const std::string& text) { SetString(text); }
+  BindingProperty(std::vector<uint8_t>&& bytes) { SetBlob(std::move(bytes)); }
+  BindingProperty(std::span<const uint8_t> bytes) { SetBlob(bytes); }
+  BindingProperty(BindingEnum value) { SetEnum(value); }
+  // Any other pointer would silently become a bool.
+  template <typename T>
+  BindingProperty(T*) = delete;
+  BindingProperty(std::nullptr_t) = delete;
+
+  template <typename T>
+    requires std::is_constructible_v<BindingProperty, T&&> &&
+             (!std::same_as<std::remove_cvref_t<T>, BindingProperty>)
+  BindingProperty& operator=(T&& value) {
+    Assign(BindingProperty(std::forward<T>(value)));
+    return *this;
+  }
+
+  // --- Setters: each resets the value first, releasing what it held. ---
+  void SetBool(bool value) noexcept;
+  void SetSigned(int64_t value) noexcept;
+  void SetUnsigned(uint64_t value) noexcept;
+  void SetFloat(double value) noexcept;
+  void SetString(std::string_view text);  // interned in this tree's context
+  void SetBlob(std::span<const uint8_t> bytes);
+  void SetBlob(std::vector<uint8_t>&& bytes);  // taken over without copying
+  void SetEnum(BindingEnum value);
+
+  // Turns the value into an empty Structure / Collection unless it already is one.
+  BindingProperty& MakeStructure();
+  BindingProperty& MakeCollection();
+
+  // Releases the payload; the value becomes Empty. A root keeps its context.
+  void Reset() noexcept;
+
+  // --- Accessors that never fail. ---
+  BindingKind kind() const noexcept { return kind_; }
+  bool IsEmpty() const noexcept { return kind_ == BindingKind::Empty; }
+  // Empty 0; String bytes; Blob bytes; Collection elements; Structure fields; else 1.
+  std::size_t size() const noexcept;
+
+  // Exact-kind reads: the payload when the kind matches, otherwise the default.
+  bool GetBoolOr(bool fallback) const noexcept;
+  int64_t GetSignedOr(int64_t fallback) const noexcept;
+  uint64_t GetUnsignedOr(uint64_t fallback) const noexcept;
+  double GetFloatOr(double fallback) const noexcept;
+  // The view lives as long as this value is not changed.
+  std::string_view GetStringOr(std::string_view fallback) const noexcept;
+  std::span<const uint8_t> GetBlobOr(std::span<const uint8_t> fallback) const noexcept;
+  BindingEnum GetEnumOr(BindingEnum fallback) const noexcept;
+
+  // Coercing reads.
+  bool AsBool() const noexcept;
+  int64_t AsSigned(int64_t fallback = 0) const noexcept;
+  uint64_t AsUnsigned(uint64_t fallback = 0) const noexcept;
+  std::string AsText() const;
+
+  // Structure fields in name order; empty for any other kind.
+  std::span<const BindingField> Fields() const noexcept;
+  std::span<BindingField> MutableFields() noexcept;
+  bool HasFields() const noexcept;
+  // Read: a shared static Empty value when this is no Structure or has no such field.
+  const BindingProperty& FieldOrEmpty(std::string_view name) const noexcept;
+  // Write: makes this a Structure if needed and inserts an Empty field when absent.
+  BindingProperty& MutableField(std::string_view name);
+  // Removes a field; false when there was none.
+  bool RemoveField(std::string_view name);
+
+  // Collection elements in order; empty for any other kind.
+  std::span<const BindingProperty> Elements() const noexcept;
+  std::span<BindingProperty> MutableElements() noexcept;
+  // Read: a shared static Empty value unless this is a Collection and index < size().
+  const BindingProperty& ElementOrEmpty(std::size_t index) const noexcept;
+  // Write: makes this a Collection if needed and appends Empty elements up to `index`.
+  BindingProperty& MutableElement(std::size_t index);
+  BindingProperty& Append() { return MutableElement(size_of_collection()); }
+  // On a Collection, reserves room; false (a length error) past kMaxCollectionElements.
+  [[nodiscard]] bool Reserve(std::size_t elements);
+
+  // Deep, kind-exact equality (fields by name, elements in order; Float by ==).
+  friend bool operator==(const BindingProperty& a, const BindingProperty& b) noexcept;
+
+  // The tree's context; null until the first node was allocated.
+  const BindingContext* context() const noexcept { return context_; }
+  bool ownsContext() const noexcept { return ownsContext_ != 0; }
+
+ private:
+  friend class BindingContext;
+  friend class BindingField;
+  friend struct BindingPropertyAccess;
+
+  void Assign(BindingProperty&& value);
+  std::size_t size_of_collection() const noexcept;
+  BindingContext& EnsureContext();
+
+  // Bool, integers and double in place; the node of kinds String..Structure otherwise.
+  union Payload {
+    bool b;
+    int64_t i;
+    uint64_t u;
+    double d;
+    void* node;
+  } value_{.u = 0};
+  BindingContext* context_ = nullptr;
+  BindingKind kind_ = BindingKind::Empty;
+  uint8_t ownsContext_ = 1;
+};
+
+// A field of a Structure: its interned name and its value.
+class BindingField {
+ public:
+  std::string_view name() const noexcept;
+  const BindingProperty& value() const noexcept { return value_; }
+  BindingProperty& value() noexcept { return value_; }
+
+ private:
+  friend class BindingProperty;
+  friend struct BindingPropertyAccess;
+  const InternedText* name_ = nullptr;
+  BindingProperty value_;
+};
+
+}  // namespace Vela
