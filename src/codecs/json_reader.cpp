@@ -1,0 +1,155 @@
+// JSON text → BindingProperty, built straight from the reader's events.
+//
+// The reader runs in its iterative mode and the builder keeps its open containers on an
+// explicit stack: the default reader recurses once per nesting level, and a valid document
+// a million levels deep would exhaust the thread's stack.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include <rapidjson/error/en.h>
+#include <rapidjson/reader.h>
+
+#include "codecs/json.h"
+#include "util/format_text.h"
+
+namespace Vela {
+namespace {
+
+// No comments, no trailing commas, no NaN/Infinity literals; only the nesting is handled
+// without recursion. Error codes and offsets are the same as the default mode's.
+constexpr unsigned kReaderFlags = rapidjson::kParseIterativeFlag;
+
+// Strings and keys are taken as zero-terminated texts: a decoded "\u0000" ends them.
+std::string_view UpToFirstNul(const char* text, rapidjson::SizeType length) {
+  const void* nul = std::memchr(text, 0, length);
+  return {text, nul == nullptr ? length : static_cast<std::size_t>(static_cast<const char*>(nul) - text)};
+}
+
+// Receives the reader's events. A value lands in the current target: the root, the field
+// named by the last key, or a new element appended to the innermost open Collection.
+// Containers that already exist are reused, which is what merges repeated keys.
+class TreeBuilder {
+ public:
+  explicit TreeBuilder(BindingProperty& root) : target_(&root) { open_.reserve(32); }
+
+  bool Null() {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->Reset();
+    return true;
+  }
+  bool Bool(bool value) {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->SetBool(value);
+    return true;
+  }
+  // The reader reports numbers without a minus sign through Uint/Uint64 and numbers with
+  // one through Int/Int64, so the sign of the literal picks the kind.
+  bool Int(int value) { return StoreSigned(value); }
+  bool Int64(int64_t value) { return StoreSigned(value); }
+  bool Uint(unsigned value) { return StoreUnsigned(value); }
+  bool Uint64(uint64_t value) { return StoreUnsigned(value); }
+  bool Double(double value) {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->SetFloat(value);
+    return true;
+  }
+  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }  // not requested
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->SetString(UpToFirstNul(text, length));
+    return true;
+  }
+
+  bool StartObject() {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->MakeStructure();
+    open_.push_back(target);
+    return true;
+  }
+  bool Key(const char* text, rapidjson::SizeType length, bool) {
+    target_ = &open_.back()->MutableField(UpToFirstNul(text, length));
+    return true;
+  }
+  bool EndObject(rapidjson::SizeType) {
+    open_.pop_back();
+    return true;
+  }
+
+  bool StartArray() {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->MakeCollection();
+    open_.push_back(target);
+    return true;
+  }
+  bool EndArray(rapidjson::SizeType) {
+    open_.pop_back();
+    return true;
+  }
+
+ private:
+  bool StoreSigned(int64_t value) {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->SetSigned(value);
+    return true;
+  }
+  bool StoreUnsigned(uint64_t value) {
+    BindingProperty* target = NextTarget();
+    if (target == nullptr) return false;
+    target->SetUnsigned(value);
+    return true;
+  }
+
+  // Null stops the reader (a handler error): a Collection cannot hold more elements.
+  BindingProperty* NextTarget() {
+    if (open_.empty() || open_.back()->kind() != BindingKind::Collection) {
+      return target_;
+    }
+    BindingProperty& collection = *open_.back();
+    if (collection.size() >= kMaxCollectionElements) return nullptr;
+    return &collection.Append();
+  }
+
+  // Only the innermost open container ever changes, so these pointers stay valid: an open
+  // container's parent gets no new element or field until the container is closed.
+  std::vector<BindingProperty*> open_;
+  BindingProperty* target_;
+};
+
+bool IsJsonWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+}  // namespace
+
+BindingResult ParseJson(const char* text) {
+  BindingResult result;
+  if (text == nullptr) return result;
+  const char* start = text;
+  while (IsJsonWhitespace(*start)) ++start;
+  if (*start == '\0') return result;  // an empty document is an Empty value, not an error
+
+  rapidjson::Reader reader;
+  rapidjson::StringStream stream(text);  // offsets count from the text's first byte
+  TreeBuilder builder(result.value());
+  const rapidjson::ParseResult parsed = reader.Parse<kReaderFlags>(stream, builder);
+  if (parsed.IsError()) {
+    const auto offset = static_cast<uint32_t>(
+        std::min<std::size_t>(parsed.Offset(), UINT32_MAX));
+    result.SetFailure(
+        FormatText(kJsonParseErrorMessage, rapidjson::GetParseError_En(parsed.Code()), offset));
+  }
+  return result;
+}
+
+BindingResult ParseJson(const std::string& text) { return ParseJson(text.c_str()); }
+
+}  // namespace Vela
