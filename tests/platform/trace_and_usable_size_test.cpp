@@ -1,0 +1,32 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/trace_provider_api.h"
+#include "platform/usable_size.h"
+
+namespace Vela::Platform {
+namespace {
+
+TEST(UsableBlockSize, CoversTheRequestedSize) {
+  for (std::size_t requested : {std::size_t{1}, std::size_t{24}, std::size_t{1000}}) {
+    SCOPED_TRACE(requested);
+    void* block = std::malloc(requested);
+    ASSERT_NE(block, nullptr);
+    EXPECT_GE(UsableBlockSize(block), requested);
+    std::free(block);
+  }
+  EXPECT_EQ(UsableBlockSize(nullptr), 0u);
+}
+
+#ifndef _WIN32
+TEST(TraceProviderApi, IsUnavailableWithoutSystemProviders) {
+  const TraceProviderApi api = LoadTraceProviderApi();
+  EXPECT_FALSE(api.available());
+  EXPECT_EQ(api.write, nullptr);
+  EXPECT_EQ(api.unregisterProvider, nullptr);
+}
+#endif
+
+}  // namespace
+}  // namespace Vela::Platform
