@@ -1,0 +1,239 @@
+// Writing BindingProperty trees as JSON: compact and indented forms, numbers, escaping,
+// blobs, enumerations.
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "binding/binding_property.h"
+#include "binding/enum_name_lookup.h"
+#include "binding/type_identity.h"
+#include "codecs/json.h"
+
+namespace Vela {
+namespace {
+
+const TypeIdentity kColorType{0x00C0104Fu, "Color"};
+const TypeIdentity kShapeType{0x005A49E0u, "Shape"};
+
+// Knows Color 2 = "Green" and Color -1 = "None"; nothing of Shape.
+class ColorNames final : public EnumNameLookup {
+ public:
+  std::optional<std::string_view> NameOfEnumValue(int32_t value,
+                                                  const TypeIdentity* type) const override {
+    if (type != &kColorType) return std::nullopt;
+    if (value == 2) return "Green";
+    if (value == -1) return "None";
+    return std::nullopt;
+  }
+};
+
+BindingProperty Blob(std::string_view bytes) {
+  return BindingProperty(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+}
+
+BindingProperty ArrayOf(std::initializer_list<BindingProperty> elements) {
+  BindingProperty array;
+  array.MakeCollection();
+  for (const BindingProperty& element : elements) array.Append() = element;
+  return array;
+}
+
+TEST(JsonWriterTest, WritesScalarsCompactly) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const struct {
+    int line;
+    BindingProperty value;
+    std::string_view expected;
+  } cases[] = {
+      {__LINE__, BindingProperty(true), "true"},
+      {__LINE__, BindingProperty(false), "false"},
+      {__LINE__, BindingProperty(int64_t{-42}), "-42"},
+      {__LINE__, BindingProperty(std::numeric_limits<int64_t>::min()), "-9223372036854775808"},
+      {__LINE__, BindingProperty(std::numeric_limits<int64_t>::max()), "9223372036854775807"},
+      {__LINE__, BindingProperty(uint64_t{0}), "0"},
+      {__LINE__, BindingProperty(std::numeric_limits<uint64_t>::max()), "18446744073709551615"},
+      // Doubles: shortest digits that read back, integral values keep ".0".
+      {__LINE__, BindingProperty(1.0), "1.0"},
+      {__LINE__, BindingProperty(0.0), "0.0"},
+      {__LINE__, BindingProperty(-0.0), "-0.0"},
+      {__LINE__, BindingProperty(0.1), "0.1"},
+      {__LINE__, BindingProperty(-1.5), "-1.5"},
+      {__LINE__, BindingProperty(1e300), "1e300"},
+      {__LINE__, BindingProperty(1.2345678901234568e20), "123456789012345680000.0"},
+      {__LINE__, BindingProperty(1e21), "1e21"},
+      {__LINE__, BindingProperty(5e-324), "5e-324"},
+      {__LINE__, BindingProperty(0.000001), "0.000001"},
+      {__LINE__, BindingProperty(1e-7), "1e-7"},
+      // Not representable in JSON: null keeps the document valid.
+      {__LINE__, BindingProperty(std::nan("")), "null"},
+      {__LINE__, BindingProperty(kInf), "null"},
+      {__LINE__, BindingProperty("Ashe"), "\"Ashe\""},
+      {__LINE__, BindingProperty(""), "\"\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "line " << c.line);
+    EXPECT_EQ(WriteJson(c.value), c.expected);
+  }
+}
+
+TEST(JsonWriterTest, NonFiniteFloatsInsideContainersBecomeNull) {
+  BindingProperty doc;
+  doc.MutableField("a") = std::numeric_limits<double>::quiet_NaN();
+  doc.MutableField("b") = -std::numeric_limits<double>::infinity();
+  doc.MutableField("c") = ArrayOf({BindingProperty(std::numeric_limits<double>::infinity()),
+                                   BindingProperty(uint64_t{1})});
+  const std::string text = WriteJson(doc);
+  EXPECT_EQ(text, R"({"a":null,"b":null,"c":[null,1]})");
+  EXPECT_TRUE(ParseJson(text).ok());
+}
+
+TEST(JsonWriterTest, EmptyRootIsTheEmptyTextButNullInsideContainers) {
+  EXPECT_EQ(WriteJson(BindingProperty()), "");
+  EXPECT_EQ(WriteJson(BindingProperty(), nullptr, "\r\n"), "");
+
+  BindingProperty doc;
+  doc.MutableField("a");  // created Empty
+  doc.MutableField("list") = ArrayOf({BindingProperty(), BindingProperty()});
+  EXPECT_EQ(WriteJson(doc), R"({"a":null,"list":[null,null]})");
+}
+
+TEST(JsonWriterTest, WritesFieldsInNameOrder) {
+  BindingProperty doc;
+  doc.MutableField("b") = uint64_t{1};
+  doc.MutableField("a") = uint64_t{2};
+  doc.MutableField("B") = uint64_t{3};
+  doc.MutableField("ab") = uint64_t{4};
+  EXPECT_EQ(WriteJson(doc), R"({"B":3,"a":2,"ab":4,"b":1})");
+}
+
+TEST(JsonWriterTest, EscapesStringsWithTheWritersTable) {
+  const struct {
+    int line;
+    std::string_view text;
+    std::string_view expected;
+  } cases[] = {
+      {__LINE__, "quote\" backslash\\", R"("quote\" backslash\\")"},
+      {__LINE__, "\b\t\n\f\r", R"("\b\t\n\f\r")"},
+      {__LINE__, std::string_view("\x00\x01\x1F\x0B", 4), R"("\u0000\u0001\u001F\u000B")"},
+      // The solidus, DEL and bytes from 0x80 are written as they are.
+      {__LINE__, "a/b\x7F\xC3\xA9\xFF", "\"a/b\x7F\xC3\xA9\xFF\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "line " << c.line);
+    EXPECT_EQ(WriteJson(BindingProperty(c.text)), c.expected);
+    // Field names go through the same table.
+    BindingProperty doc;
+    doc.MutableField(c.text) = true;
+    EXPECT_EQ(WriteJson(doc), "{" + std::string(c.expected) + ":true}");
+  }
+}
+
+TEST(JsonWriterTest, WritesBlobsAsBase64) {
+  const struct {
+    int line;
+    std::string_view bytes;
+    std::string_view expected;
+  } cases[] = {
+      {__LINE__, "abc", "\"YWJj\""},
+      {__LINE__, "ab", "\"YWI=\""},
+      {__LINE__, "a", "\"YQ==\""},
+      {__LINE__, "", "\"\""},
+      {__LINE__, std::string_view("\x00\xFF\xFE", 3), "\"AP/+\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "line " << c.line);
+    EXPECT_EQ(WriteJson(Blob(c.bytes)), c.expected);
+  }
+}
+
+TEST(JsonWriterTest, WritesEnumsByRegisteredNameOrNumber) {
+  const ColorNames names;
+  const struct {
+    int line;
+    BindingEnum value;
+    const EnumNameLookup* enums;
+    std::string_view expected;
+  } cases[] = {
+      {__LINE__, {2, &kColorType}, nullptr, "2"},
+      {__LINE__, {2, &kColorType}, &names, "\"Green\""},
+      {__LINE__, {-1, &kColorType}, &names, "\"None\""},
+      {__LINE__, {-1, &kColorType}, nullptr, "-1"},
+      {__LINE__, {7, &kColorType}, &names, "7"},  // no such value
+      {__LINE__, {2, &kShapeType}, &names, "2"},  // enumeration not known
+      {__LINE__, {2, nullptr}, &names, "2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "line " << c.line);
+    EXPECT_EQ(WriteJson(BindingProperty(c.value), c.enums), c.expected);
+    BindingProperty doc;
+    doc.MutableField("e") = c.value;
+    EXPECT_EQ(WriteJson(doc, c.enums), "{\"e\":" + std::string(c.expected) + "}");
+  }
+}
+
+BindingProperty SampleDocument() {
+  BindingProperty doc;
+  doc.MutableField("name") = "Ashe";
+  doc.MutableField("games") = ArrayOf({BindingProperty(uint64_t{1}), BindingProperty(int64_t{-2})});
+  doc.MutableField("none").MakeCollection();
+  doc.MutableField("empty").MakeStructure();
+  doc.MutableField("inner").MutableField("ok") = true;
+  return doc;
+}
+
+TEST(JsonWriterTest, CompactFormHasNoWhitespace) {
+  const char* expected = R"({"empty":{},"games":[1,-2],"inner":{"ok":true},"name":"Ashe","none":[]})";
+  EXPECT_EQ(WriteJson(SampleDocument()), expected);
+  EXPECT_EQ(WriteJson(SampleDocument(), nullptr, ""), expected);
+}
+
+TEST(JsonWriterTest, IndentedFormUsesFourSpacesAndTheSeparator) {
+  const std::string_view lines[] = {
+      "{",
+      "    \"empty\": {},",
+      "    \"games\": [",
+      "        1,",
+      "        -2",
+      "    ],",
+      "    \"inner\": {",
+      "        \"ok\": true",
+      "    },",
+      "    \"name\": \"Ashe\",",
+      "    \"none\": []",
+      "}",
+  };
+  for (std::string_view separator : {"\n", "\r\n", "<br/>"}) {
+    SCOPED_TRACE(testing::Message() << "separator '" << separator << "'");
+    std::string expected;
+    for (std::string_view line : lines) {
+      if (!expected.empty()) expected.append(separator);
+      expected.append(line);
+    }
+    EXPECT_EQ(WriteJson(SampleDocument(), nullptr, separator), expected);
+  }
+}
+
+TEST(JsonWriterTest, IndentedFormKeepsEscapedLineFeedsInStrings) {
+  BindingProperty doc = ArrayOf({BindingProperty("a\nb"), Blob("abc")});
+  EXPECT_EQ(WriteJson(doc, nullptr, "\r\n"), "[\r\n    \"a\\nb\",\r\n    \"YWJj\"\r\n]");
+}
+
+TEST(JsonWriterTest, IndentedFormOfAScalarRoot) {
+  EXPECT_EQ(WriteJson(BindingProperty(uint64_t{5}), nullptr, "\r\n"), "5");
+}
+
+TEST(JsonWriterTest, NullMemberRoundTrips) {
+  BindingResult parsed = ParseJson(R"({"a":null})");
+  ASSERT_TRUE(parsed.ok()) << parsed.message();
+  EXPECT_EQ(WriteJson(parsed.value()), R"({"a":null})");
+}
+
+}  // namespace
+}  // namespace Vela
