@@ -1,0 +1,129 @@
+// BindingRegistry: the registry of the module's native structures and enumerations, keyed
+// by type identifier and by name. Conversions (binding_conversions.h, native_type.h) look
+// the TypeInfo of a structure or enumeration up here; help describes what it holds.
+//
+//   BindingRegistry registry;
+//   TypeBuilder phase = registry.RegisterType("PhaseEnum", sizeof(PhaseEnum),
+//                                             TypeIdentityOf<PhaseEnum>(), /*isEnum=*/true);
+//   phase.AddValue("None", 0).AddValue("Running", 1);
+//
+// Most code registers through RegisterStruct / RegisterEnum (native_type_builder.h), which
+// fill the field records from member pointers.
+//
+// Registering a name twice keeps the first registration: the second builder is inert. A
+// name whose identifier is already taken by another type is refused the same way. Index
+// updates and lookups lock the registry's mutex; TypeInfo records are not changed after
+// start-up and are read without it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "binding/binding_converter.h"
+#include "binding/enum_name_lookup.h"
+#include "binding/type_descriptor.h"
+#include "binding/type_identity.h"
+#include "binding/type_info.h"
+#include "util/fnv1a.h"
+
+namespace Vela {
+
+// Everything a field record is made of; the converter is handed over to the record.
+struct FieldDefinition {
+  std::string_view name;
+  std::string_view description;
+  uint32_t offset = 0;
+  const TypeIdentity* typeIdentity = nullptr;
+  TypeDescriptor type;
+  TypeDescriptor elementType;
+  uint32_t flags = kFieldNoFlags;
+  std::unique_ptr<const BindingConverter> converter;
+  bool optional = false;
+};
+
+class TypeBuilder {
+ public:
+  enum class Outcome {
+    Created,
+    AlreadyRegistered,  // the name was taken: the builder is inert
+    IdentifierTaken,    // another name holds the identifier: nothing was registered
+  };
+
+  Outcome outcome() const noexcept { return outcome_; }
+  bool alreadyRegistered() const noexcept { return outcome_ != Outcome::Created; }
+  // The registered record: the new one, or the existing one of that name; null when the
+  // identifier was taken.
+  const TypeInfo* info() const noexcept { return info_; }
+
+  // Appends a field record.
+  TypeBuilder& AddField(FieldDefinition field);
+  // Inserts or replaces the value record of that name.
+  TypeBuilder& AddValue(std::string_view name, int32_t value, std::string_view description = {});
+  TypeBuilder& SetDescription(std::string_view text);
+  TypeBuilder& SetNameSpace(std::string_view text);
+  // Appends a tag; an empty tag is ignored.
+  TypeBuilder& AddTag(std::string_view tag);
+
+ private:
+  friend class BindingRegistry;
+  TypeBuilder(BindingRegistry* registry, TypeInfo* info, Outcome outcome)
+      : registry_(registry), info_(info), outcome_(outcome) {}
+  TypeInfo* editable() const noexcept { return outcome_ == Outcome::Created ? info_ : nullptr; }
+
+  BindingRegistry* registry_;
+  TypeInfo* info_;
+  Outcome outcome_;
+};
+
+class BindingRegistry final : public EnumNameLookup {
+ public:
+  BindingRegistry();
+  ~BindingRegistry() override;
+  BindingRegistry(const BindingRegistry&) = delete;
+  BindingRegistry& operator=(const BindingRegistry&) = delete;
+
+  [[nodiscard]] TypeBuilder RegisterType(std::string_view name, uint32_t size,
+                                         const TypeIdentity& identity, bool isEnum);
+
+  // Null when no type has that identifier / name.
+  const TypeInfo* FindType(uint32_t identifier) const;
+  const TypeInfo* FindType(const TypeIdentity& identity) const { return FindType(identity.id); }
+  const TypeInfo* FindTypeByName(std::string_view name) const;
+  std::optional<uint32_t> IdentifierOf(std::string_view name) const;
+
+  // Enum or Struct with the TypeInfo when registered; code None without one otherwise.
+  TypeDescriptor DescriptorOf(const TypeIdentity& identity) const;
+
+  // The name of `value` in the enumeration `type`; nullopt when either is unknown.
+  std::optional<std::string_view> NameOfEnumValue(int32_t value,
+                                                  const TypeIdentity* type) const override;
+  // Whether `value` is one of the values of the registered enumeration `type`.
+  bool IsEnumValue(int32_t value, const TypeIdentity& type) const;
+
+  // Every registered type in registration order.
+  std::vector<const TypeInfo*> Types() const;
+
+  // Removes every type; every TypeInfo handed out before becomes invalid.
+  void RemoveAllTypes();
+
+ private:
+  friend class TypeBuilder;
+
+  // The identifier's four bytes, lowest first, through FNV-1a.
+  struct IdentifierHash {
+    std::size_t operator()(uint32_t identifier) const noexcept;
+  };
+
+  mutable std::mutex mutex_;
+  std::vector<std::unique_ptr<TypeInfo>> types_;
+  std::unordered_map<std::string, TypeInfo*, Fnv1aHash, std::equal_to<>> byName_;
+  std::unordered_map<uint32_t, TypeInfo*, IdentifierHash> byIdentifier_;
+};
+
+}  // namespace Vela

@@ -1,0 +1,379 @@
+// NativeType<T>: how one native type converts to and from a BindingProperty, chosen by the
+// type itself; and the generic entry points ToBinding / FromBinding over them.
+//
+//   BindingResult out = ToBinding(ban, registry);                     // BanNotification → value
+//   auto in = FromBinding<BanNotification>(body, "body", registry);   // value → BanNotification
+//   if (!in.ok()) return in.message();
+//
+// Native types: bool; 8- to 64-bit integers; float, double; std::string; BindingProperty
+// (copied unconverted); std::vector<uint8_t> (a blob); registered enumerations and
+// structures (those with a StaticType name, see static_type.h); std::vector and
+// std::map<std::string, ...> of those; std::optional of those (absent ↔ Empty).
+// A vector or map of vectors or maps has no type descriptor and is rejected at compile time.
+//
+// Each NativeType<T> provides:
+//   Describe(registry)                       the type descriptor (looks the TypeInfo up)
+//   Read(status, T&, input, path, info, registry)   keeps to the status rule; writes the
+//                                            target only when the conversion succeeded
+//                                            (structures and containers fill in place)
+//   Write(result, const T&, info, registry)  leaves the value, marked ok, or a failure
+//   kOptional                                whether the type is natively optional
+#pragma once
+
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "binding/binding_conversions.h"
+#include "binding/binding_converter.h"
+#include "binding/binding_property.h"
+#include "binding/binding_registry.h"
+#include "binding/maybe_type.h"
+#include "binding/static_type.h"
+#include "binding/type_descriptor.h"
+#include "binding/type_identity_of.h"
+
+namespace Vela {
+
+// Undefined for a type that has no conversion: using it is a compile error.
+template <typename T>
+struct NativeType;
+
+namespace detail {
+
+template <typename T, template <typename...> class Template>
+inline constexpr bool kIsSpecialisationOf = false;
+template <template <typename...> class Template, typename... Args>
+inline constexpr bool kIsSpecialisationOf<Template<Args...>, Template> = true;
+
+template <typename T>
+inline constexpr bool kIsContainer =
+    kIsSpecialisationOf<T, std::vector> || kIsSpecialisationOf<T, std::map>;
+
+// A class that converts as a registered structure: any class that names itself through
+// StaticType and is none of the framework's own native types.
+template <typename T>
+concept RecordType = std::is_class_v<T> && !std::is_same_v<T, std::string> &&
+                     !std::is_same_v<T, BindingProperty> && !kIsContainer<T> &&
+                     !kIsSpecialisationOf<T, std::optional> &&
+                     requires { StaticType<T>::name; };
+
+template <typename T>
+concept IntegerType =
+    std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>;
+
+template <typename T>
+constexpr TypeCode IntegerCode() {
+  constexpr bool s = std::is_signed_v<T>;
+  switch (sizeof(T)) {
+    case 1: return s ? TypeCode::Int8 : TypeCode::UInt8;
+    case 2: return s ? TypeCode::Int16 : TypeCode::UInt16;
+    case 4: return s ? TypeCode::Int32 : TypeCode::UInt32;
+    default: return s ? TypeCode::Int64 : TypeCode::UInt64;
+  }
+}
+
+// Read and Write shared by the native types whose descriptor is a bare code.
+template <TypeCode Code>
+struct PlainDescription {
+  static constexpr bool kOptional = false;
+  static TypeDescriptor Describe(const BindingRegistry&) { return {Code, TypeCode::None, nullptr}; }
+};
+
+}  // namespace detail
+
+template <>
+struct NativeType<bool> : detail::PlainDescription<TypeCode::Bool> {
+  static void Read(BindingResult& status, bool& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo*, const BindingRegistry&) {
+    const bool value = BoolFromBinding(status, input, path);
+    if (status.ok()) target = value;
+  }
+  static void Write(BindingResult& result, bool source, const TypeInfo*, const BindingRegistry&) {
+    result.SetValue(BindingProperty(source));
+  }
+};
+
+template <detail::IntegerType T>
+struct NativeType<T> : detail::PlainDescription<detail::IntegerCode<T>()> {
+  static void Read(BindingResult& status, T& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo*, const BindingRegistry&) {
+    const std::string_view name = TypeCodeName(detail::IntegerCode<T>());
+    if constexpr (std::is_signed_v<T>) {
+      const int64_t value = SignedFromBinding(
+          status, input, path,
+          SignedBounds{std::numeric_limits<T>::min(), std::numeric_limits<T>::max(), name});
+      if (status.ok()) target = static_cast<T>(value);
+    } else {
+      const uint64_t value = UnsignedFromBinding(
+          status, input, path, UnsignedBounds{std::numeric_limits<T>::max(), name});
+      if (status.ok()) target = static_cast<T>(value);
+    }
+  }
+  static void Write(BindingResult& result, T source, const TypeInfo*, const BindingRegistry&) {
+    result.SetValue(BindingProperty(source));
+  }
+};
+
+template <typename T>
+  requires(std::is_same_v<T, float> || std::is_same_v<T, double>)
+struct NativeType<T>
+    : detail::PlainDescription<std::is_same_v<T, float> ? TypeCode::Float : TypeCode::Double> {
+  static void Read(BindingResult& status, T& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo*, const BindingRegistry&) {
+    const double value = FloatFromBinding(
+        status, input, path, std::is_same_v<T, float> ? kFloatBounds : kDoubleBounds);
+    if (status.ok()) target = static_cast<T>(value);
+  }
+  static void Write(BindingResult& result, T source, const TypeInfo*, const BindingRegistry&) {
+    result.SetValue(BindingProperty(static_cast<double>(source)));
+  }
+};
+
+template <>
+struct NativeType<std::string> : detail::PlainDescription<TypeCode::String> {
+  static void Read(BindingResult& status, std::string& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo*, const BindingRegistry& registry) {
+    std::string value = TextFromBinding(status, input, path, registry);
+    if (status.ok()) target = std::move(value);
+  }
+  static void Write(BindingResult& result, const std::string& source, const TypeInfo*,
+                    const BindingRegistry&) {
+    result.SetValue(BindingProperty(source));
+  }
+};
+
+template <>
+struct NativeType<BindingProperty> : detail::PlainDescription<TypeCode::Object> {
+  static void Read(BindingResult& status, BindingProperty& target, const BindingProperty& input,
+                   std::string_view, const TypeInfo*, const BindingRegistry&) {
+    ObjectFromBinding(status, target, input);
+  }
+  static void Write(BindingResult& result, const BindingProperty& source, const TypeInfo*,
+                    const BindingRegistry&) {
+    result.SetValue(source);
+  }
+};
+
+template <>
+struct NativeType<std::vector<uint8_t>> : detail::PlainDescription<TypeCode::Blob> {
+  static void Read(BindingResult& status, std::vector<uint8_t>& target,
+                   const BindingProperty& input, std::string_view path, const TypeInfo*,
+                   const BindingRegistry&) {
+    std::vector<uint8_t> value = BlobFromBinding(status, input, path);
+    if (status.ok()) target = std::move(value);
+  }
+  static void Write(BindingResult& result, const std::vector<uint8_t>& source, const TypeInfo*,
+                    const BindingRegistry&) {
+    result.SetValue(BindingProperty(std::span<const uint8_t>(source)));
+  }
+};
+
+template <typename E>
+  requires std::is_enum_v<E>
+struct NativeType<E> {
+  static constexpr bool kOptional = false;
+  static TypeDescriptor Describe(const BindingRegistry& registry) {
+    return {TypeCode::Enum, TypeCode::None, registry.FindType(TypeIdentityOf<E>())};
+  }
+  static void Read(BindingResult& status, E& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo* info, const BindingRegistry&) {
+    const int32_t value = EnumFromBinding(status, input, path, info);
+    if (status.ok()) target = static_cast<E>(value);
+  }
+  static void Write(BindingResult& result, E source, const TypeInfo*, const BindingRegistry&) {
+    result.SetValue(BindingProperty(BindingEnum{static_cast<int32_t>(source), &TypeIdentityOf<E>()}));
+  }
+};
+
+template <detail::RecordType S>
+struct NativeType<S> {
+  static constexpr bool kOptional = false;
+  static TypeDescriptor Describe(const BindingRegistry& registry) {
+    return {TypeCode::Struct, TypeCode::None, registry.FindType(TypeIdentityOf<S>())};
+  }
+  static void Read(BindingResult& status, S& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo* info, const BindingRegistry& registry) {
+    StructFromBinding(status, &target, input, path, info, registry);
+  }
+  static void Write(BindingResult& result, const S& source, const TypeInfo* info,
+                    const BindingRegistry& registry) {
+    StructToBinding(result, &source, info, registry);
+  }
+};
+
+template <typename T>
+  requires(!std::is_same_v<T, uint8_t>)
+struct NativeType<std::vector<T>> {
+  static_assert(!detail::kIsContainer<T>, "a vector of vectors or maps cannot be described");
+  static constexpr bool kOptional = false;
+  static TypeDescriptor Describe(const BindingRegistry& registry) {
+    const TypeDescriptor element = NativeType<T>::Describe(registry);
+    return {TypeCode::Vector, element.code, element.info};
+  }
+  // Empty elements keep the default native element; the first failure stops the walk.
+  static void Read(BindingResult& status, std::vector<T>& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo* info, const BindingRegistry& registry) {
+    if (!status.ok()) return;
+    target.clear();
+    if (!CheckVectorInput(status, input, path)) return;
+    const auto elements = input.Elements();
+    target.resize(elements.size());
+    for (std::size_t i = 0; i < elements.size() && status.ok(); ++i) {
+      if (elements[i].IsEmpty()) continue;
+      if constexpr (std::is_same_v<T, bool>) {
+        bool element = false;  // std::vector<bool> hands out proxies, not references
+        NativeType<bool>::Read(status, element, elements[i], path, info, registry);
+        target[i] = element;
+      } else {
+        NativeType<T>::Read(status, target[i], elements[i], path, info, registry);
+      }
+    }
+  }
+  static void Write(BindingResult& result, const std::vector<T>& source, const TypeInfo* info,
+                    const BindingRegistry& registry) {
+    BindingProperty out;
+    out.MakeCollection();
+    if (!out.Reserve(source.size())) {
+      result.SetFailure(ConversionMessage::kTooManyElements);
+      return;
+    }
+    for (const auto& element : source) {
+      BindingResult converted;
+      NativeType<T>::Write(converted, element, info, registry);
+      if (!converted.ok()) {
+        result.SetFailure(converted.message());
+        return;
+      }
+      out.Append() = std::move(converted).value();
+    }
+    result.SetValue(std::move(out));
+  }
+};
+
+template <typename T>
+struct NativeType<std::map<std::string, T>> {
+  static_assert(!detail::kIsContainer<T>, "a map of vectors or maps cannot be described");
+  static constexpr bool kOptional = false;
+  static TypeDescriptor Describe(const BindingRegistry& registry) {
+    const TypeDescriptor element = NativeType<T>::Describe(registry);
+    return {TypeCode::Map, element.code, element.info};
+  }
+  // Empty fields make no entry; the first failure stops the walk.
+  static void Read(BindingResult& status, std::map<std::string, T>& target,
+                   const BindingProperty& input, std::string_view path, const TypeInfo* info,
+                   const BindingRegistry& registry) {
+    if (!CheckMapInput(status, input, path)) return;
+    target.clear();
+    for (const BindingField& field : input.Fields()) {
+      if (field.value().IsEmpty()) continue;
+      T element{};
+      NativeType<T>::Read(status, element, field.value(), path, info, registry);
+      if (!status.ok()) return;
+      target.insert_or_assign(std::string(field.name()), std::move(element));
+    }
+  }
+  static void Write(BindingResult& result, const std::map<std::string, T>& source,
+                    const TypeInfo* info, const BindingRegistry& registry) {
+    BindingProperty out;
+    out.MakeStructure();
+    for (const auto& [key, element] : source) {
+      BindingResult converted;
+      NativeType<T>::Write(converted, element, info, registry);
+      if (!converted.ok()) {
+        result.SetFailure(converted.message());
+        return;
+      }
+      out.MutableField(key) = std::move(converted).value();
+    }
+    result.SetValue(std::move(out));
+  }
+};
+
+template <typename T>
+struct NativeType<std::optional<T>> {
+  static constexpr bool kOptional = true;
+  static TypeDescriptor Describe(const BindingRegistry& registry) {
+    return NativeType<T>::Describe(registry);
+  }
+  static void Read(BindingResult& status, std::optional<T>& target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo* info, const BindingRegistry& registry) {
+    if (!status.ok()) return;
+    if (input.IsEmpty()) {
+      target.reset();
+      return;
+    }
+    if (!target.has_value()) target.emplace();
+    NativeType<T>::Read(status, *target, input, path, info, registry);
+  }
+  static void Write(BindingResult& result, const std::optional<T>& source, const TypeInfo* info,
+                    const BindingRegistry& registry) {
+    if (!source.has_value()) {
+      result.SetValue(BindingProperty());
+      return;
+    }
+    NativeType<T>::Write(result, *source, info, registry);
+  }
+};
+
+// The converter of T for a field record or a function parameter.
+template <typename T>
+class TypedConverter final : public BindingConverter {
+ public:
+  void FromBinding(BindingResult& status, void* target, const BindingProperty& input,
+                   std::string_view path, const TypeInfo* info,
+                   const BindingRegistry& registry) const override {
+    NativeType<T>::Read(status, *static_cast<T*>(target), input, path, info, registry);
+  }
+  void ToBinding(BindingResult& result, const void* source, const TypeInfo* info,
+                 const BindingRegistry& registry) const override {
+    NativeType<T>::Write(result, *static_cast<const T*>(source), info, registry);
+  }
+};
+
+template <typename T>
+std::unique_ptr<const BindingConverter> MakeConverter() {
+  return std::make_unique<TypedConverter<T>>();
+}
+
+template <typename T>
+TypeDescriptor DescribeNativeType(const BindingRegistry& registry) {
+  return NativeType<T>::Describe(registry);
+}
+
+// Converts a native value; fails only for an unregistered structure (or one inside it).
+template <typename T>
+[[nodiscard]] BindingResult ToBinding(const T& value, const BindingRegistry& registry) {
+  BindingResult result;
+  NativeType<T>::Write(result, value, NativeType<T>::Describe(registry).info, registry);
+  return result;
+}
+
+// Converts `input` into `target` under `status` (first failure wins across several calls).
+template <typename T>
+void FromBindingInto(BindingResult& status, T& target, const BindingProperty& input,
+                     std::string_view path, const BindingRegistry& registry) {
+  NativeType<T>::Read(status, target, input, path, NativeType<T>::Describe(registry).info,
+                      registry);
+}
+
+// Converts `input` into a default-constructed T; `path` names it in failure messages.
+template <typename T>
+[[nodiscard]] MaybeType<Failure, T> FromBinding(const BindingProperty& input,
+                                                std::string_view path,
+                                                const BindingRegistry& registry) {
+  BindingResult status;
+  T value{};
+  FromBindingInto(status, value, input, path, registry);
+  if (!status.ok()) return MaybeType<Failure, T>::FromFailure(status.message());
+  return MaybeType<Failure, T>(std::move(value));
+}
+
+}  // namespace Vela

@@ -1,0 +1,56 @@
+// Type codes and the type descriptor: how a field, an argument or a return value names
+// its native type, for the conversions and for help.
+//
+//   TypeDescriptor tags{TypeCode::Vector, TypeCode::String};       // std::vector<std::string>
+//   TypeDescriptor ban{TypeCode::Struct, TypeCode::None, banInfo};  // a registered structure
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace Vela {
+
+struct TypeInfo;
+
+// Closed set: switch on it without `default:`.
+enum class TypeCode : uint32_t {
+  None = 0,  // "not described": no type, or no element type
+  Bool = 1,
+  Int8 = 2,
+  UInt8 = 3,
+  Int16 = 4,
+  UInt16 = 5,
+  Int32 = 6,
+  UInt32 = 7,
+  Int64 = 8,
+  UInt64 = 9,
+  Float = 10,
+  Double = 11,
+  String = 12,
+  Object = 13,  // a BindingProperty, unconverted
+  Blob = 14,
+  Vector = 15,
+  Enum = 16,
+  Struct = 17,
+  Callback = 18,
+  Map = 19,  // from text to the element type
+};
+
+// "bool", "int8", ... "map" for codes 1..19; the empty text for any other code.
+std::string_view TypeCodeName(uint32_t code) noexcept;
+inline std::string_view TypeCodeName(TypeCode code) noexcept {
+  return TypeCodeName(static_cast<uint32_t>(code));
+}
+
+// `elementCode` is set for Vector and Map only. `info` is the registered TypeInfo of an
+// Enum or Struct, or of the element of a Vector or Map of them; null otherwise, and null
+// when that type is not registered. A vector or map of vectors or maps cannot be described.
+struct TypeDescriptor {
+  TypeCode code = TypeCode::None;
+  TypeCode elementCode = TypeCode::None;
+  const TypeInfo* info = nullptr;
+
+  friend bool operator==(const TypeDescriptor&, const TypeDescriptor&) = default;
+};
+
+}  // namespace Vela
