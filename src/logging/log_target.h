@@ -101,10 +101,6 @@ class LogTarget {
   uint64_t IncludedGroups() const;
   uint64_t ExcludedGroups() const;
 
-  // True when a record of `level` and `groups` passes the target's level and group filters.
-  // A record without groups passes every group filter.
-  bool Accepts(LogLevel level, uint64_t groups) const;
-
  protected:
   explicit LogTarget(std::string_view format = kDefaultLineFormat);
 
