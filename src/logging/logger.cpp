@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "logging/assertion.h"
 #include "logging/console_log_targets.h"
 #include "logging/elapsed_time.h"
 #include "logging/line_format.h"
@@ -13,6 +14,7 @@
 #include "platform/clock.h"
 #include "platform/process_info.h"
 #include "platform/recursive_lock.h"
+#include "util/assertion_hook.h"
 
 namespace Vela {
 namespace {
@@ -63,8 +65,15 @@ Platform::RecursiveLock& LoggerLock() {
 Logger* g_logger = nullptr;
 std::atomic<int32_t> g_references{0};
 
+// Util sits below logging and cannot log; its reports come through here.
+void ReportUtilAssertion(const char* expression, const char* description, const char* file, int32_t line,
+                         const char* function) {
+  ReportAssertion(expression, description, file, line, function);
+}
+
 Logger* CreateLoggerLocked() {
   if (g_logger != nullptr) return g_logger;
+  SetAssertionReporter(&ReportUtilAssertion);
   try {
     g_logger = new Logger;
   } catch (...) {

@@ -5,6 +5,7 @@
 
 #include "logging/log_groups.h"
 #include "logging/logging_test_support.h"
+#include "util/assertion_hook.h"
 
 namespace Vela {
 namespace {
@@ -59,6 +60,17 @@ TEST_F(LoggerTest, ReportAssertionLogsOneErrorLineInDbg) {
   EXPECT_EQ(entries[0].message, "Assertion failed!\n\nExpression: ALE-8A14EBBK");
   EXPECT_EQ(entries[1].message, "Assertion failed!\n\nExpression: %s%n");
   EXPECT_EQ(ErrorCount(), 2u);
+}
+
+TEST_F(LoggerTest, UtilityAssertionsReachTheLog) {
+  StdErrTarget()->Detach();
+  CollectingTarget target;
+  target.Attach();
+  RaiseAssertion("ALE-8A14EBBK", nullptr, "", 0, nullptr);
+  const auto entries = target.Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].level, LogLevel::Error);
+  EXPECT_EQ(entries[0].message, "Assertion failed!\n\nExpression: ALE-8A14EBBK");
 }
 
 TEST_F(LoggerTest, FatalAssertionReportsAndAborts) {
