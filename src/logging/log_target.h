@@ -6,10 +6,14 @@
 //
 // A target filters on its own level and groups, then formats the record with its own line
 // format (see line_format.h) and writes it. To add a destination, derive from LogTarget
-// and implement Name, Write and Flush:
+// and implement Name, Write and Flush; FormatLogLine (logger.h) renders the line. A
+// derived target whose Write uses its own members calls Detach() in its destructor: the
+// base detaches too, but only after those members are gone, and another thread may be
+// logging meanwhile.
 //
 //   class HostLogTarget final : public LogTarget {
 //    public:
+//     ~HostLogTarget() override { Detach(); }
 //     std::string_view Name() const override { return "HostLogTarget"; }
 //     bool Write(const LogRecord& record) override {
 //       char line[kLineCapacity];
