@@ -1,0 +1,72 @@
+#include "heap_counter.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "platform/usable_size.h"
+#include "util/allocation.h"
+
+namespace Vela::Bench {
+namespace {
+
+std::atomic<int64_t> heapBytes{0};
+
+int64_t UsableBytes(void* block) {
+  return static_cast<int64_t>(Platform::UsableBlockSize(block));
+}
+
+}  // namespace
+
+int64_t HeapBytesInUse() { return heapBytes.load(std::memory_order_relaxed); }
+
+void* CountedMalloc(std::size_t size) {
+  void* block = std::malloc(size == 0 ? 1 : size);
+  if (block != nullptr) heapBytes.fetch_add(UsableBytes(block), std::memory_order_relaxed);
+  return block;
+}
+
+void CountedFree(void* block) {
+  if (block == nullptr) return;
+  heapBytes.fetch_sub(UsableBytes(block), std::memory_order_relaxed);
+  std::free(block);
+}
+
+void* CountedRealloc(void* block, std::size_t size) {
+  const int64_t before = block == nullptr ? 0 : UsableBytes(block);
+  void* grown = std::realloc(block, size == 0 ? 1 : size);
+  if (grown != nullptr) heapBytes.fetch_add(UsableBytes(grown) - before, std::memory_order_relaxed);
+  return grown;
+}
+
+void InstallCountingAllocation() {
+  static const bool installed = [] {
+    AllocationTable table;
+    table.allocate = [](std::size_t size, void*) { return CountedMalloc(size); };
+    table.release = [](void* block, void*) { CountedFree(block); };
+    table.reallocate = [](void* block, std::size_t size, void*) { return CountedRealloc(block, size); };
+    table.duplicateText = [](const char* text, void*) -> char* {
+      if (text == nullptr) return nullptr;
+      const std::size_t bytes = std::strlen(text) + 1;
+      auto* copy = static_cast<char*>(CountedMalloc(bytes));
+      if (copy != nullptr) std::memcpy(copy, text, bytes);
+      return copy;
+    };
+    table.usableSize = [](void* block, void*) {
+      return block == nullptr ? std::size_t{0} : Platform::UsableBlockSize(block);
+    };
+    return SetAllocationTable(table);
+  }();
+  (void)installed;
+}
+
+}  // namespace Vela::Bench
+
+// Standard containers are counted too.
+void* operator new(std::size_t size) {
+  if (void* block = Vela::Bench::CountedMalloc(size)) return block;
+  throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept { Vela::Bench::CountedFree(block); }
+void operator delete(void* block, std::size_t) noexcept { Vela::Bench::CountedFree(block); }
