@@ -82,7 +82,30 @@ class BindingProperty {
     requires std::is_constructible_v<BindingProperty, T&&> &&
              (!std::same_as<std::remove_cvref_t<T>, BindingProperty>)
   BindingProperty& operator=(T&& value) {
-    Assign(BindingProperty(std::forward<T>(value)));
+    // Straight to the setter: no temporary tree (and context) for a scalar or a text.
+    using Plain = std::remove_cvref_t<T>;
+    if constexpr (std::same_as<Plain, bool>) {
+      SetBool(value);
+    } else if constexpr (std::integral<Plain> && std::is_signed_v<Plain>) {
+      SetSigned(static_cast<int64_t>(value));
+    } else if constexpr (std::integral<Plain>) {
+      SetUnsigned(static_cast<uint64_t>(value));
+    } else if constexpr (std::floating_point<Plain>) {
+      SetFloat(static_cast<double>(value));
+    } else if constexpr (std::same_as<std::decay_t<Plain>, const char*> ||
+                         std::same_as<std::decay_t<Plain>, char*>) {
+      SetString(value == nullptr ? std::string_view{} : std::string_view(value));
+    } else if constexpr (std::is_convertible_v<T&&, std::string_view>) {
+      SetString(std::string_view(value));
+    } else if constexpr (std::same_as<Plain, BindingEnum>) {
+      SetEnum(value);
+    } else if constexpr (std::same_as<Plain, std::vector<uint8_t>> && std::is_rvalue_reference_v<T&&>) {
+      SetBlob(std::move(value));
+    } else if constexpr (std::is_convertible_v<T&&, std::span<const uint8_t>>) {
+      SetBlob(std::span<const uint8_t>(value));
+    } else {
+      Assign(BindingProperty(std::forward<T>(value)));
+    }
     return *this;
   }
 
@@ -179,6 +202,11 @@ class BindingProperty {
 // A field of a Structure: its interned name and its value.
 class BindingField {
  public:
+  BindingField() = default;
+  BindingField(const BindingField&) = default;  // the copy's name stays a view into the tree
+  // Assigning a field would replace its name behind the map's order and reference counts.
+  BindingField& operator=(const BindingField&) = delete;
+
   std::string_view name() const noexcept;
   const BindingProperty& value() const noexcept { return value_; }
   BindingProperty& value() noexcept { return value_; }

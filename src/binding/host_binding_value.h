@@ -77,6 +77,12 @@ static_assert(sizeof(HostStructEntry) == 17);
 static_assert(sizeof(HostResultHead) == 17);
 #endif
 
+// The failure of FromHostValue for a type code outside 0..10: %1 the caller's path, %2 the
+// host type name.
+inline constexpr std::string_view kHostValueIncompatibleMessage =
+    "Couldn't assign value to '%1' of type object because the input is of an incompatible "
+    "type '%2'.";
+
 // "bool", "signed", "unsigned", "float", "string", "blob", "collection", "structure";
 // the empty text for any other code.
 std::string_view HostValueTypeName(uint32_t type);

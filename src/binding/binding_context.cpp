@@ -1,0 +1,254 @@
+#include "binding/binding_context.h"
+
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "util/allocation.h"
+#include "util/fnv1a.h"
+
+namespace Vela {
+
+namespace {
+
+// The empty text: one static entry, never counted, inserted or removed.
+struct StaticEmptyText {
+  InternedText entry;
+  char text[1];
+};
+constinit StaticEmptyText gEmptyText = {{nullptr, kFnv1aOffsetBasis, 0, 0}, {'\0'}};
+
+static_assert(offsetof(StaticEmptyText, text) == sizeof(InternedText),
+              "the text must follow its entry directly");
+
+}  // namespace
+
+const InternedText* BindingContext::EmptyText() noexcept { return &gEmptyText.entry; }
+
+BindingContext* BindingContext::Create() {
+  void* block = Allocate(sizeof(BindingContext));
+  if (block == nullptr) {
+    throw std::bad_alloc();
+  }
+  return new (block) BindingContext();
+}
+
+void BindingContext::Destroy(BindingContext* context) noexcept {
+  if (context == nullptr) {
+    return;
+  }
+  context->~BindingContext();
+  Free(context);
+}
+
+BindingContext::BindingContext() : buckets_(inlineBuckets_) {
+  for (std::size_t i = 0; i < kClassCount; ++i) {
+    SizeClass& sizeClass = classes_[i];
+    sizeClass.slotBytes = static_cast<uint16_t>((i + 1) * kClassGranule);
+    sizeClass.inlineSlots = static_cast<uint16_t>(kInlineAreaBytes / sizeClass.slotBytes);
+  }
+}
+
+BindingContext::~BindingContext() {
+  // Texts still interned (a tree released only partly) may live on the heap.
+  for (uint32_t b = 0; b < bucketCount_; ++b) {
+    for (InternedText* entry = buckets_[b]; entry != nullptr;) {
+      InternedText* next = entry->next;
+      std::size_t bytes = sizeof(InternedText) + entry->length + 1;
+      if (bytes > kMaxPooledBytes) {
+        Free(entry);
+      }
+      entry = next;
+    }
+  }
+  if (buckets_ != inlineBuckets_) {
+    Free(buckets_);
+  }
+  PageSource& source = PageSource::Instance();
+  for (SizeClass& sizeClass : classes_) {
+    for (PageHeader* page = sizeClass.head; page != nullptr;) {
+      PageHeader* next = page->next;
+      source.ReleasePage(page);
+      page = next;
+    }
+  }
+}
+
+void* BindingContext::AllocateSlot(SizeClass& sizeClass) {
+  PageHeader* page = sizeClass.head;
+  const uint16_t slotCount = static_cast<uint16_t>(kPageBytes / sizeClass.slotBytes);
+  if (page == nullptr || (page->firstFree == 0 && page->untouched == slotCount)) {
+    return AllocateFromNewPage(sizeClass);
+  }
+  unsigned char* slot;
+  if (page->firstFree != 0) {
+    slot = reinterpret_cast<unsigned char*>(page) +
+           static_cast<std::size_t>(page->firstFree) * sizeClass.slotBytes;
+    page->firstFree = ReadIndex(slot);
+  } else {
+    slot = reinterpret_cast<unsigned char*>(page) +
+           static_cast<std::size_t>(page->untouched++) * sizeClass.slotBytes;
+  }
+  ++page->used;
+  if (page->firstFree == 0 && page->untouched == slotCount && page != sizeClass.tail) {
+    // Full: behind every page that still has room.
+    Unlink(sizeClass, page);
+    PushBack(sizeClass, page);
+  }
+  ++slotsInUse_;
+  bytesInUse_ += sizeClass.slotBytes;
+  return slot;
+}
+
+void* BindingContext::AllocateFromNewPage(SizeClass& sizeClass) {
+  void* memory = PageSource::Instance().AcquirePage();
+  if (memory == nullptr) {
+    throw std::bad_alloc();
+  }
+  ++pagesHeld_;
+  const uint16_t headerSlots =
+      static_cast<uint16_t>((sizeof(PageHeader) + sizeClass.slotBytes - 1) / sizeClass.slotBytes);
+  auto* page = new (memory) PageHeader{nullptr, nullptr, 0, 0, headerSlots, sizeClass.slotBytes};
+  PushFront(sizeClass, page);
+  return AllocateSlot(sizeClass);
+}
+
+void BindingContext::FreeFromPage(SizeClass& sizeClass, PageHeader* page, void* slot) noexcept {
+  const uint16_t slotCount = static_cast<uint16_t>(kPageBytes / sizeClass.slotBytes);
+  const bool wasFull = page->firstFree == 0 && page->untouched == slotCount;
+  const auto index = static_cast<uint16_t>(
+      (static_cast<unsigned char*>(slot) - reinterpret_cast<unsigned char*>(page)) /
+      sizeClass.slotBytes);
+  WriteIndex(slot, page->firstFree);
+  page->firstFree = index;
+  if (--page->used == 0) {
+    Unlink(sizeClass, page);
+    PageSource::Instance().ReleasePage(page);
+    --pagesHeld_;
+  } else if (wasFull && page != sizeClass.head) {
+    Unlink(sizeClass, page);
+    PushFront(sizeClass, page);
+  }
+}
+
+void* BindingContext::AllocateLarge(std::size_t bytes) {
+  void* block = Allocate(bytes);
+  if (block == nullptr) {
+    throw std::bad_alloc();
+  }
+  bytesInUse_ += bytes;
+  return block;
+}
+
+void BindingContext::FreeLarge(void* node, std::size_t bytes) noexcept {
+  Free(node);
+  bytesInUse_ -= bytes;
+}
+
+void BindingContext::Unlink(SizeClass& sizeClass, PageHeader* page) noexcept {
+  (page->prev != nullptr ? page->prev->next : sizeClass.head) = page->next;
+  (page->next != nullptr ? page->next->prev : sizeClass.tail) = page->prev;
+  page->next = nullptr;
+  page->prev = nullptr;
+}
+
+void BindingContext::PushFront(SizeClass& sizeClass, PageHeader* page) noexcept {
+  page->prev = nullptr;
+  page->next = sizeClass.head;
+  (sizeClass.head != nullptr ? sizeClass.head->prev : sizeClass.tail) = page;
+  sizeClass.head = page;
+}
+
+void BindingContext::PushBack(SizeClass& sizeClass, PageHeader* page) noexcept {
+  page->next = nullptr;
+  page->prev = sizeClass.tail;
+  (sizeClass.tail != nullptr ? sizeClass.tail->next : sizeClass.head) = page;
+  sizeClass.tail = page;
+}
+
+const InternedText* BindingContext::Intern(std::string_view text) {
+  if (text.empty()) {
+    return EmptyText();
+  }
+  if (text.size() > std::numeric_limits<uint32_t>::max() - sizeof(InternedText) - 1) {
+    throw std::length_error("interned text too long");
+  }
+  const auto length = static_cast<uint32_t>(text.size());
+  const uint32_t hash = Fnv1a32(text);
+  for (InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
+       entry = entry->next) {
+    if (entry->hash == hash && entry->length == length &&
+        std::memcmp(entry->data(), text.data(), length) == 0) {
+      ++entry->references;
+      return entry;
+    }
+  }
+  if (internedCount_ + 1 > bucketCount_) {
+    GrowBuckets();
+  }
+  void* node = AllocateNode(sizeof(InternedText) + length + 1);
+  InternedText** bucket = &buckets_[hash & (bucketCount_ - 1)];
+  auto* entry = new (node) InternedText{*bucket, hash, length, 1};
+  char* data = reinterpret_cast<char*>(entry + 1);
+  std::memcpy(data, text.data(), length);
+  data[length] = '\0';
+  *bucket = entry;
+  ++internedCount_;
+  return entry;
+}
+
+void BindingContext::Release(const InternedText* entry) noexcept {
+  if (entry == EmptyText()) {
+    return;
+  }
+  auto* mutableEntry = const_cast<InternedText*>(entry);
+  if (--mutableEntry->references != 0) {
+    return;
+  }
+  InternedText** link = &buckets_[entry->hash & (bucketCount_ - 1)];
+  while (*link != entry) {
+    link = &(*link)->next;
+  }
+  *link = entry->next;
+  --internedCount_;
+  FreeNode(mutableEntry, sizeof(InternedText) + entry->length + 1);
+}
+
+void BindingContext::GrowBuckets() {
+  const uint32_t count = bucketCount_ * 2;
+  auto** buckets = static_cast<InternedText**>(Allocate(count * sizeof(InternedText*)));
+  if (buckets == nullptr) {
+    throw std::bad_alloc();
+  }
+  std::memset(buckets, 0, count * sizeof(InternedText*));
+  for (uint32_t b = 0; b < bucketCount_; ++b) {
+    for (InternedText* entry = buckets_[b]; entry != nullptr;) {
+      InternedText* next = entry->next;
+      InternedText*& head = buckets[entry->hash & (count - 1)];
+      entry->next = head;
+      head = entry;
+      entry = next;
+    }
+  }
+  if (buckets_ != inlineBuckets_) {
+    Free(buckets_);
+  }
+  buckets_ = buckets;
+  bucketCount_ = count;
+}
+
+uint32_t BindingContext::ReferencesOf(std::string_view text) const noexcept {
+  if (text.empty()) {
+    return 0;
+  }
+  const uint32_t hash = Fnv1a32(text);
+  for (const InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
+       entry = entry->next) {
+    if (entry->hash == hash && entry->view() == text) {
+      return entry->references;
+    }
+  }
+  return 0;
+}
+
+}  // namespace Vela

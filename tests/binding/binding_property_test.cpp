@@ -1,0 +1,471 @@
+#include "binding/binding_property.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "binding/binding_context.h"
+#include "binding/maybe_type.h"
+#include "binding/type_identity.h"
+
+namespace Vela {
+namespace {
+
+const TypeIdentity kColourType{0x1234ABCD, "Colour"};
+
+std::vector<std::string> FieldNames(const BindingProperty& value) {
+  std::vector<std::string> names;
+  for (const BindingField& field : value.Fields()) {
+    names.emplace_back(field.name());
+  }
+  return names;
+}
+
+TEST(BindingPropertyTest, DefaultRootIsEmptyOwningNoContextYet) {
+  BindingProperty value;
+  EXPECT_EQ(value.kind(), BindingKind::Empty);
+  EXPECT_TRUE(value.ownsContext());
+  EXPECT_EQ(value.context(), nullptr);
+  EXPECT_EQ(value.size(), 0u);
+}
+
+TEST(BindingPropertyTest, ScalarsNeedNoContext) {
+  BindingProperty value(int64_t{-5});
+  value = true;
+  value = 2.5;
+  value = uint64_t{7};
+  EXPECT_EQ(value.context(), nullptr);
+  EXPECT_EQ(value.GetUnsignedOr(0), 7u);
+}
+
+TEST(BindingPropertyTest, ConstructionPicksKindBySignedness) {
+  struct Case {
+    int line;
+    BindingProperty value;
+    BindingKind kind;
+  };
+  const Case cases[] = {
+      {__LINE__, BindingProperty(true), BindingKind::Bool},
+      {__LINE__, BindingProperty(int8_t{-1}), BindingKind::Signed},
+      {__LINE__, BindingProperty(int32_t{5}), BindingKind::Signed},
+      {__LINE__, BindingProperty(uint16_t{5}), BindingKind::Unsigned},
+      {__LINE__, BindingProperty(uint64_t{5}), BindingKind::Unsigned},
+      {__LINE__, BindingProperty(1.0), BindingKind::Float},
+      {__LINE__, BindingProperty("text"), BindingKind::String},
+      {__LINE__, BindingProperty(std::string("text")), BindingKind::String},
+      {__LINE__, BindingProperty(std::vector<uint8_t>{1, 2}), BindingKind::Blob},
+      {__LINE__, BindingProperty(BindingEnum{3, &kColourType}), BindingKind::Enum},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.value.kind(), c.kind);
+  }
+}
+
+TEST(BindingPropertyTest, ExactReadsFallBackOnAnyOtherKind) {
+  BindingProperty number(int64_t{42});
+  EXPECT_EQ(number.GetSignedOr(0), 42);
+  EXPECT_EQ(number.GetUnsignedOr(9), 9u);  // no coercion between integer kinds
+  EXPECT_EQ(number.GetFloatOr(1.5), 1.5);
+  EXPECT_EQ(number.GetStringOr("fallback"), "fallback");
+  EXPECT_FALSE(number.GetBoolOr(false));
+
+  BindingProperty text("abc");
+  EXPECT_EQ(text.GetStringOr({}), "abc");
+  EXPECT_EQ(text.GetSignedOr(-1), -1);
+
+  BindingProperty colour(BindingEnum{2, &kColourType});
+  EXPECT_EQ(colour.GetEnumOr({}), (BindingEnum{2, &kColourType}));
+  EXPECT_EQ(text.GetEnumOr({7, nullptr}), (BindingEnum{7, nullptr}));
+}
+
+TEST(BindingPropertyTest, SizeByKind) {
+  BindingProperty list;
+  list.Append() = 1;
+  list.Append() = 2;
+  BindingProperty record;
+  record.MutableField("a") = 1;
+  struct Case {
+    int line;
+    const BindingProperty& value;
+    std::size_t size;
+  };
+  const BindingProperty empty;
+  const BindingProperty text("four");
+  const BindingProperty blob(std::vector<uint8_t>{1, 2, 3});
+  const BindingProperty number(int64_t{123456});
+  const BindingProperty colour(BindingEnum{9, &kColourType});
+  const Case cases[] = {
+      {__LINE__, empty, 0},  {__LINE__, text, 4},   {__LINE__, blob, 3},
+      {__LINE__, number, 1}, {__LINE__, colour, 1}, {__LINE__, list, 2},
+      {__LINE__, record, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.value.size(), c.size);
+  }
+}
+
+TEST(BindingPropertyTest, FieldsAreOrderedByUnsignedBytes) {
+  BindingProperty value;
+  for (const char* name : {"b", "B", "a", "ab", "\xC3\xA9", "", "a\xFF"}) {
+    value.MutableField(name) = name;
+  }
+  EXPECT_EQ(FieldNames(value),
+            // a signed comparison would put "a\xFF" before "ab"
+            (std::vector<std::string>{"", "B", "a", "ab", "a\xFF", "b", "\xC3\xA9"}));
+  for (const BindingField& field : value.Fields()) {
+    EXPECT_EQ(field.value().GetStringOr("?"), field.name());
+  }
+}
+
+TEST(BindingPropertyTest, MutableFieldReturnsTheExistingField) {
+  BindingProperty value;
+  value.MutableField("x") = 1;
+  value.MutableField("x") = 2;
+  EXPECT_EQ(value.size(), 1u);
+  EXPECT_EQ(value.FieldOrEmpty("x").GetSignedOr(0), 2);
+}
+
+TEST(BindingPropertyTest, ManyFieldsInAnyOrderStaySortedAndFindable) {
+  BindingProperty value;
+  std::vector<std::string> names;
+  for (int i = 0; i < 500; ++i) {
+    names.push_back("k" + std::to_string((i * 7919) % 500));
+  }
+  for (const std::string& name : names) {
+    value.MutableField(name) = name;
+  }
+  ASSERT_EQ(value.size(), 500u);
+  std::vector<std::string> seen = FieldNames(value);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  for (const std::string& name : names) {
+    EXPECT_EQ(value.FieldOrEmpty(name).GetStringOr({}), name);
+  }
+}
+
+TEST(BindingPropertyTest, ReadingMissingFieldsCreatesNothing) {
+  BindingProperty record;
+  record.MutableField("present") = 1;
+  EXPECT_TRUE(record.FieldOrEmpty("absent").IsEmpty());
+  EXPECT_EQ(record.size(), 1u);
+
+  BindingProperty number(int64_t{3});
+  EXPECT_TRUE(number.FieldOrEmpty("x").IsEmpty());
+  EXPECT_EQ(number.kind(), BindingKind::Signed);
+  EXPECT_TRUE(number.ElementOrEmpty(0).IsEmpty());
+  EXPECT_EQ(number.kind(), BindingKind::Signed);
+
+  BindingProperty list;
+  list.Append();
+  EXPECT_TRUE(list.ElementOrEmpty(1).IsEmpty());
+  EXPECT_EQ(list.size(), 1u);
+}
+
+TEST(BindingPropertyTest, WritingAFieldTurnsTheValueIntoAStructure) {
+  BindingProperty value(int64_t{3});
+  value.MutableField("x") = "y";
+  EXPECT_EQ(value.kind(), BindingKind::Structure);
+  EXPECT_TRUE(value.HasFields());
+  EXPECT_EQ(value.FieldOrEmpty("x").GetStringOr({}), "y");
+}
+
+TEST(BindingPropertyTest, ChildrenBorrowTheRootContext) {
+  BindingProperty root;
+  BindingProperty& field = root.MutableField("child");
+  EXPECT_FALSE(field.ownsContext());
+  EXPECT_EQ(field.context(), root.context());
+  BindingProperty& element = field.Append();
+  EXPECT_FALSE(element.ownsContext());
+  EXPECT_EQ(element.context(), root.context());
+  EXPECT_TRUE(element.IsEmpty());
+}
+
+TEST(BindingPropertyTest, ElementAccessPastTheEndAppendsEmptyElements) {
+  BindingProperty value;
+  value.MutableElement(5) = "last";
+  ASSERT_EQ(value.kind(), BindingKind::Collection);
+  ASSERT_EQ(value.size(), 6u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    EXPECT_TRUE(value.ElementOrEmpty(i).IsEmpty()) << i;
+  }
+  EXPECT_EQ(value.ElementOrEmpty(5).GetStringOr({}), "last");
+}
+
+TEST(BindingPropertyTest, AppendKeepsOrderThroughGrowth) {
+  BindingProperty value;
+  for (int64_t i = 0; i < 1000; ++i) {
+    value.Append() = i;
+  }
+  ASSERT_EQ(value.size(), 1000u);
+  int64_t expected = 0;
+  for (const BindingProperty& element : value.Elements()) {
+    EXPECT_EQ(element.GetSignedOr(-1), expected++);
+  }
+}
+
+TEST(BindingPropertyTest, ReserveRefusesMoreThanTheLimit) {
+  BindingProperty value;
+  value.MakeCollection();
+  EXPECT_TRUE(value.Reserve(100));
+  EXPECT_TRUE(value.Reserve(0));
+  EXPECT_FALSE(value.Reserve(kMaxCollectionElements + 1));
+  EXPECT_EQ(value.size(), 0u);
+}
+
+TEST(BindingPropertyTest, MakeContainerKeepsAnExistingOne) {
+  BindingProperty list;
+  list.Append() = 1;
+  list.MakeCollection();
+  EXPECT_EQ(list.size(), 1u);
+  list.MakeStructure();
+  EXPECT_EQ(list.kind(), BindingKind::Structure);
+  EXPECT_EQ(list.size(), 0u);
+  list.MutableField("a") = 1;
+  list.MakeStructure();
+  EXPECT_EQ(list.size(), 1u);
+}
+
+TEST(BindingPropertyTest, RemoveField) {
+  BindingProperty value;
+  value.MutableField("a") = 1;
+  value.MutableField("b").MutableField("inner") = "x";
+  value.MutableField("c") = 3;
+  EXPECT_TRUE(value.RemoveField("b"));
+  EXPECT_FALSE(value.RemoveField("b"));
+  EXPECT_EQ(FieldNames(value), (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(value.context()->ReferencesOf("inner"), 0u);
+  EXPECT_EQ(value.context()->ReferencesOf("b"), 0u);
+}
+
+TEST(BindingPropertyTest, AsBool) {
+  struct Case {
+    int line;
+    BindingProperty value;
+    bool expected;
+  };
+  BindingProperty filledList;
+  filledList.Append();
+  BindingProperty filledRecord;
+  filledRecord.MutableField("a");
+  BindingProperty emptyList;
+  emptyList.MakeCollection();
+  BindingProperty emptyRecord;
+  emptyRecord.MakeStructure();
+  const Case cases[] = {
+      {__LINE__, BindingProperty(), false},
+      {__LINE__, BindingProperty(true), true},
+      {__LINE__, BindingProperty(false), false},
+      {__LINE__, BindingProperty(int64_t{-1}), true},
+      {__LINE__, BindingProperty(int64_t{0}), false},
+      {__LINE__, BindingProperty(uint64_t{1} << 63), true},
+      {__LINE__, BindingProperty(0.0), false},
+      {__LINE__, BindingProperty(-0.0), false},
+      {__LINE__, BindingProperty(0.1), true},
+      {__LINE__, BindingProperty(std::nan("")), true},
+      {__LINE__, BindingProperty("true"), true},
+      {__LINE__, BindingProperty("1"), true},
+      {__LINE__, BindingProperty("TRUE"), false},
+      {__LINE__, BindingProperty("yes"), false},
+      {__LINE__, BindingProperty("true "), false},
+      {__LINE__, BindingProperty("01"), false},
+      {__LINE__, BindingProperty(""), false},
+      {__LINE__, BindingProperty(std::vector<uint8_t>{0}), true},
+      {__LINE__, BindingProperty(std::vector<uint8_t>{}), false},
+      {__LINE__, BindingProperty(BindingEnum{0, &kColourType}), false},
+      {__LINE__, BindingProperty(BindingEnum{-2, &kColourType}), true},
+      {__LINE__, filledList, true},
+      {__LINE__, emptyList, false},
+      {__LINE__, filledRecord, true},
+      {__LINE__, emptyRecord, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.value.AsBool(), c.expected);
+  }
+}
+
+TEST(BindingPropertyTest, AsSignedAndAsUnsigned) {
+  struct Case {
+    int line;
+    BindingProperty value;
+    int64_t asSigned;   // with fallback -7
+    uint64_t asUnsigned;  // with fallback 7
+  };
+  BindingProperty list;
+  list.Append() = 1;
+  const Case cases[] = {
+      {__LINE__, BindingProperty(), -7, 7},
+      {__LINE__, BindingProperty(true), 1, 1},
+      {__LINE__, BindingProperty(false), 0, 0},
+      {__LINE__, BindingProperty(int64_t{-2}), -2, 0xFFFFFFFFFFFFFFFEu},
+      {__LINE__, BindingProperty(uint64_t{0xFFFFFFFFFFFFFFFFu}), -1, 0xFFFFFFFFFFFFFFFFu},
+      {__LINE__, BindingProperty(2.9), 2, 2},
+      {__LINE__, BindingProperty(-2.9), -2, 0xFFFFFFFFFFFFFFFEu},
+      // At or above 2^63: 2^63 subtracted and the top bit set.
+      {__LINE__, BindingProperty(9223372036854775808.0), std::numeric_limits<int64_t>::max(),
+       0x8000000000000000u},
+      {__LINE__, BindingProperty(1.5e19), std::numeric_limits<int64_t>::max(),
+       15000000000000000000u},
+      // Out of every range: saturated, NaN reads 0.
+      {__LINE__, BindingProperty(1e30), std::numeric_limits<int64_t>::max(),
+       std::numeric_limits<uint64_t>::max()},
+      {__LINE__, BindingProperty(-1e30), std::numeric_limits<int64_t>::min(), 0x8000000000000000u},
+      {__LINE__, BindingProperty(std::nan("")), 0, 0},
+      {__LINE__, BindingProperty("0x1F"), 31, 31},
+      {__LINE__, BindingProperty("017"), 15, 15},
+      {__LINE__, BindingProperty("-12"), -12, static_cast<uint64_t>(-12)},
+      {__LINE__, BindingProperty("  42abc"), 42, 42},
+      {__LINE__, BindingProperty("abc"), 0, 0},
+      {__LINE__, BindingProperty(""), 0, 0},
+      {__LINE__, BindingProperty(BindingEnum{-3, &kColourType}), -3, 0xFFFFFFFFFFFFFFFDu},
+      {__LINE__, BindingProperty(std::vector<uint8_t>{1}), -7, 7},
+      {__LINE__, list, -7, 7},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.value.AsSigned(-7), c.asSigned);
+    EXPECT_EQ(c.value.AsUnsigned(7), c.asUnsigned);
+  }
+}
+
+TEST(BindingPropertyTest, AsText) {
+  struct Case {
+    int line;
+    BindingProperty value;
+    std::string expected;
+  };
+  BindingProperty list;
+  list.Append() = 1;
+  BindingProperty record;
+  record.MutableField("a") = 1;
+  const Case cases[] = {
+      {__LINE__, BindingProperty(), ""},
+      {__LINE__, BindingProperty(true), "true"},
+      {__LINE__, BindingProperty(false), "false"},
+      {__LINE__, BindingProperty(int64_t{-9223372036854775807 - 1}), "-9223372036854775808"},
+      {__LINE__, BindingProperty(uint64_t{18446744073709551615u}), "18446744073709551615"},
+      {__LINE__, BindingProperty(1.5), "1.500000"},
+      {__LINE__, BindingProperty(-0.25), "-0.250000"},
+      {__LINE__, BindingProperty(1e20), "100000000000000000000.000000"},
+      {__LINE__, BindingProperty("as is"), "as is"},
+      {__LINE__, BindingProperty(std::vector<uint8_t>{'a', 'b', 'c', 'd'}), "YWJjZA=="},
+      {__LINE__, BindingProperty(BindingEnum{-4, &kColourType}), "-4"},
+      {__LINE__, list, ""},
+      {__LINE__, record, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.value.AsText(), c.expected);
+  }
+}
+
+TEST(BindingPropertyTest, AsTextOfAHugeFloatIsComplete) {
+  std::string text = BindingProperty(1e300).AsText();
+  EXPECT_EQ(text.size(), 301u + 7u);
+  EXPECT_EQ(text.substr(0, 3), "100");
+  EXPECT_EQ(text.substr(text.size() - 7), ".000000");
+}
+
+TEST(BindingPropertyTest, BlobTakenOverOrCopied) {
+  std::vector<uint8_t> bytes{9, 8, 7};
+  const uint8_t* storage = bytes.data();
+  BindingProperty adopted(std::move(bytes));
+  EXPECT_EQ(adopted.GetBlobOr({}).data(), storage);  // no copy
+
+  const uint8_t raw[] = {1, 2, 3};
+  BindingProperty copied(std::span<const uint8_t>(raw, 3));
+  EXPECT_NE(copied.GetBlobOr({}).data(), raw);
+  EXPECT_EQ(copied.AsText(), "AQID");
+}
+
+TEST(BindingPropertyTest, SettingFromOwnPayloadIsSafe) {
+  BindingProperty value("some text that is rather long, longer than any pool slot holds");
+  value = value.GetStringOr({});
+  EXPECT_EQ(value.GetStringOr({}),
+            "some text that is rather long, longer than any pool slot holds");
+
+  BindingProperty blob(std::vector<uint8_t>{1, 2, 3});
+  blob.SetBlob(blob.GetBlobOr({}));
+  EXPECT_EQ(blob.AsText(), "AQID");
+
+  BindingProperty record;
+  record.MutableField("name") = "x";
+  std::string_view ownName = record.Fields()[0].name();
+  record.MutableField("copy") = ownName;  // inserting moves the fields, not the names
+  EXPECT_EQ(record.FieldOrEmpty("copy").GetStringOr({}), "name");
+}
+
+TEST(BindingPropertyTest, EqualityIsDeepAndKindExact) {
+  BindingProperty a;
+  a.MutableField("list").Append() = 1;
+  a.MutableField("name") = "x";
+  BindingProperty b;
+  b.MutableField("name") = "x";
+  b.MutableField("list").Append() = 1;
+  EXPECT_EQ(a, b);
+  b.MutableField("list").Append() = 2;
+  EXPECT_FALSE(a == b);
+  EXPECT_FALSE(BindingProperty(int64_t{1}) == BindingProperty(uint64_t{1}));
+  EXPECT_FALSE(BindingProperty(std::nan("")) == BindingProperty(std::nan("")));
+  EXPECT_EQ(BindingProperty(0.0), BindingProperty(-0.0));
+  BindingProperty renamed;
+  renamed.MutableField("nam") = "x";
+  BindingProperty original;
+  original.MutableField("name") = "x";
+  EXPECT_FALSE(renamed == original);
+}
+
+TEST(FailureTest, MessageOfFailureAndOfOkResult) {
+  BindingResult ok;
+  EXPECT_TRUE(ok.ok());
+  EXPECT_EQ(ok.message(), "");
+  EXPECT_TRUE(ok.value().IsEmpty());
+
+  BindingResult failed = BindingResult::FromFailure("went wrong");
+  EXPECT_FALSE(failed.ok());
+  EXPECT_EQ(failed.message(), "went wrong");
+  EXPECT_EQ(failed.value().kind(), BindingKind::Structure);
+  EXPECT_EQ(Failure::MessageOf(failed.failure()), "went wrong");
+
+  BindingProperty notAFailure(int64_t{1});
+  EXPECT_EQ(Failure::MessageOf(notAFailure), "");
+  BindingProperty wrongKind;
+  wrongKind.MutableField("error") = 5;
+  EXPECT_EQ(Failure::MessageOf(wrongKind), "");
+  EXPECT_EQ(Failure::MessageOf(Failure::Make("m")), "m");
+}
+
+TEST(FailureTest, SetFailureReplacesAValue) {
+  BindingResult result(BindingProperty("value"));
+  result.SetFailure("broken");
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.value().size(), 1u);
+  EXPECT_EQ(result.message(), "broken");
+
+  MaybeType<Failure, int32_t> number(5);
+  EXPECT_EQ(number.value(), 5);
+  number.SetFailure("no number");
+  EXPECT_EQ(number.value(), 0);
+  EXPECT_EQ(number.message(), "no number");
+}
+
+TEST(BindingKindTest, Names) {
+  const std::string_view expected[] = {"empty", "bool", "signed", "unsigned", "float",
+                                       "string", "blob", "enum", "collection", "structure"};
+  for (uint8_t code = 0; code < 10; ++code) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(BindingKindName(code), expected[code]);
+  }
+  EXPECT_EQ(BindingKindName(uint8_t{10}), "");
+  EXPECT_EQ(BindingKindName(uint8_t{255}), "");
+  EXPECT_EQ(BindingKindName(BindingKind::Structure), "structure");
+}
+
+}  // namespace
+}  // namespace Vela
