@@ -1,0 +1,83 @@
+// ApiRegistry: the module's registry of its API — the type registry, the registered
+// functions, their REST bindings, and the API description block handed to the host.
+//
+//   ApiRegistry api;
+//   FunctionRecord& f = api.AddFunction(MakeFunctionName("GET", "/v1/ban"));
+//   FunctionBinding& b = api.AddBinding(f);
+//   b.SetMethod(HttpMethod::Get);
+//   b.SetPathTemplate("/v1/ban");
+//   const ApiDescription& block = api.BuildApiDescription({});
+//
+// Functions and bindings are added while the module registers its API and never removed.
+// The binding map is guarded by a mutex; function records and bindings are only read once
+// requests are served. The block and every record it points at live as long as the
+// registry.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "binding/binding_registry.h"
+#include "rest/api_description.h"
+#include "rest/function_binding.h"
+#include "rest/function_record.h"
+
+namespace Vela {
+
+namespace detail {
+struct ApiDescriptionStorage;
+}  // namespace detail
+
+// An event as the description block lists it.
+struct EventDescription {
+  std::string_view name;
+  std::string_view nameSpace;
+  std::string_view payloadTypeName;
+  std::string_view description;
+  std::span<const std::string> tags;
+};
+
+class ApiRegistry {
+ public:
+  ApiRegistry();
+  ~ApiRegistry();
+  ApiRegistry(const ApiRegistry&) = delete;
+  ApiRegistry& operator=(const ApiRegistry&) = delete;
+
+  BindingRegistry& types() noexcept { return types_; }
+  const BindingRegistry& types() const noexcept { return types_; }
+
+  // A new function record of that name; its address stays valid while the registry lives.
+  // Add its parameters before creating its binding.
+  FunctionRecord& AddFunction(std::string_view name);
+  // Every function in registration order.
+  std::vector<const FunctionRecord*> Functions() const;
+
+  // The function's binding, created on first use with every location Any.
+  FunctionBinding& AddBinding(const FunctionRecord& function);
+  // Null when the function has no binding.
+  FunctionBinding* FindBinding(const FunctionRecord& function) const;
+  // A snapshot of every binding, in creation order.
+  std::vector<FunctionBinding*> ListBindings() const;
+
+  // Builds the description block from the functions, `events`, the registered types and
+  // the bindings, in that order. Built once: later calls return the same block.
+  const ApiDescription& BuildApiDescription(std::span<const EventDescription> events);
+
+ private:
+  BindingRegistry types_;
+  mutable std::mutex mutex_;
+  std::vector<std::unique_ptr<FunctionRecord>> functions_;
+  std::unordered_map<const FunctionRecord*, std::unique_ptr<FunctionBinding>> bindings_;
+  std::vector<FunctionBinding*> bindingOrder_;
+  std::unique_ptr<detail::ApiDescriptionStorage> description_;
+};
+
+}  // namespace Vela

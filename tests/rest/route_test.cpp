@@ -1,0 +1,277 @@
+#include "rest/route.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rest/function_binding.h"
+#include "rest/function_name.h"
+#include "rest/function_record.h"
+#include "rest/http_method.h"
+#include "rest/path_template.h"
+#include "rest/url_decode.h"
+
+namespace Vela {
+namespace {
+
+TEST(MethodTextTest, CodesAndUnknowns) {
+  struct Row {
+    int line;
+    uint32_t code;
+    std::string_view text;
+    HttpMethod fromHost;
+  };
+  const Row rows[] = {
+      {__LINE__, 0, "", HttpMethod::None},
+      {__LINE__, 1, "DELETE", HttpMethod::Delete},
+      {__LINE__, 2, "GET", HttpMethod::Get},
+      {__LINE__, 3, "HEAD", HttpMethod::Head},
+      {__LINE__, 4, "OPTIONS", HttpMethod::Options},
+      {__LINE__, 5, "PATCH", HttpMethod::Patch},
+      {__LINE__, 6, "POST", HttpMethod::Post},
+      {__LINE__, 7, "PUT", HttpMethod::Put},
+      {__LINE__, 8, "", HttpMethod::Custom},  // the verb travels beside the code
+      {__LINE__, 9, "", HttpMethod::None},
+      {__LINE__, 0xFFFFFFFFu, "", HttpMethod::None},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    EXPECT_EQ(MethodText(row.code), row.text);
+    EXPECT_EQ(HttpMethodFromHost(row.code), row.fromHost);
+  }
+}
+
+TEST(MakeFunctionNameTest, CamelCasesMethodAndPath) {
+  struct Row {
+    int line;
+    std::string_view method;
+    std::string_view path;
+    std::string_view name;
+  };
+  const Row rows[] = {
+      {__LINE__, "GET", "/arx-login/v1/session", "GetArxLoginV1Session"},
+      {__LINE__, "DELETE", "/arx-player-behavior/v1/reporter-feedback/{id}",
+       "DeleteArxPlayerBehaviorV1ReporterFeedbackById"},
+      {__LINE__, "POST", "/player-notifications/v1/notifications",
+       "PostPlayerNotificationsV1Notifications"},
+      {__LINE__, "", "/a_b", "AB"},
+      {__LINE__, "", "arx-player-behavior", "ArxPlayerBehavior"},
+      // The method's tail is lowered, whatever its case.
+      {__LINE__, "gEt", "/x", "GetX"},
+      {__LINE__, "", "/a.b!c+d", "ABCD"},
+      {__LINE__, "", "/{+rest}", "ByRest"},
+      // Characters that are no separators stay as they are.
+      {__LINE__, "", "/aB?c=d", "AB?c=d"},
+      {__LINE__, "", "", ""},
+      {__LINE__, "PUT", "", "Put"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    EXPECT_EQ(MakeFunctionName(row.method, row.path), row.name);
+  }
+}
+
+TEST(UrlDecodeTest, DecodesAndNeverOverreads) {
+  struct Row {
+    int line;
+    std::string_view in;
+    std::string out;
+  };
+  const Row rows[] = {
+      {__LINE__, "a%2Fb+c", "a/b c"},
+      {__LINE__, "%41%62", "Ab"},
+      {__LINE__, "%e9", "\xE9"},
+      {__LINE__, "100%", "100"},    // "%" at the end is dropped
+      {__LINE__, "%4", "4"},        // one character after "%": dropped, the rest copied
+      {__LINE__, "x%", "x"},
+      {__LINE__, "%zz", "\x10"},    // non-hex counts 16: (16*16+16) & 0xFF
+      {__LINE__, "%g1", "\x01"},    // 16*16+1 = 257 -> 1
+      {__LINE__, "%%41", "\x04" "1"},  // "%%4": 16 * 16 + 4 = 260, low byte 4
+      {__LINE__, "", ""},
+      {__LINE__, "++", "  "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    // A copy without a terminating NUL lets ASan catch any read past the end.
+    std::vector<char> exact(row.in.begin(), row.in.end());
+    EXPECT_EQ(UrlDecode(std::string_view(exact.data(), exact.size())), row.out);
+  }
+}
+
+TEST(TemplateToRegexTest, ExpressionsAndParameters) {
+  using K = PathParameterKind;
+  struct Row {
+    int line;
+    std::string_view pathTemplate;
+    std::string_view expression;
+    std::vector<PathParameter> parameters;
+  };
+  const Row rows[] = {
+      {__LINE__, "/arx-player-behavior/v1/reporter-feedback/{id}",
+       "/arx-player-behavior/v1/reporter-feedback/([^/]*)", {{K::Simple, "id"}}},
+      {__LINE__, "/a/{+rest}", "/a/(.*)", {{K::Reserved, "rest"}}},
+      {__LINE__, "/a{#frag}", "/a#(.*)", {{K::Fragment, "frag"}}},
+      {__LINE__, "/v1.0/{x}", "/v1\\.0/([^/]*)", {{K::Simple, "x"}}},
+      {__LINE__, "^$.*+?()[]|\\", "\\^\\$\\.\\*\\+\\?\\(\\)\\[\\]\\|\\\\", {}},
+      // "+" and "#" count only as the first character inside the braces.
+      {__LINE__, "/{a+b}/{+c#d}", "/([^/]*)/(.*)", {{K::Simple, "a+b"}, {K::Reserved, "c#d"}}},
+      {__LINE__, "/{x}{y}", "/([^/]*)([^/]*)", {{K::Simple, "x"}, {K::Simple, "y"}}},
+      {__LINE__, "/open{x", "/open", {}},  // an unterminated placeholder is dropped
+      {__LINE__, "/a}b", "/a\\}b", {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const PathPattern pattern = TemplateToRegex(row.pathTemplate);
+    EXPECT_EQ(pattern.expression, row.expression);
+    EXPECT_EQ(pattern.parameters, row.parameters);
+  }
+}
+
+// Bindings for route tests: a function per binding, so each binding has its own method.
+class RouteTest : public ::testing::Test {
+ protected:
+  FunctionBinding& Binding(HttpMethod method, std::string_view verb = {}) {
+    auto& function = functions_.emplace_back(std::make_unique<FunctionRecord>());
+    function->name = "F" + std::to_string(functions_.size());
+    auto& binding = bindings_.emplace_back(std::make_unique<FunctionBinding>(*function));
+    binding->SetMethod(method, verb);
+    return *binding;
+  }
+
+  std::vector<std::unique_ptr<FunctionRecord>> functions_;
+  std::vector<std::unique_ptr<FunctionBinding>> bindings_;
+};
+
+TEST_F(RouteTest, SingleRouteMatchesAndCaptures) {
+  struct Row {
+    int line;
+    std::string_view pathTemplate;
+    std::string_view path;
+    bool found;
+    std::vector<std::pair<std::string, std::string>> captures;
+  };
+  const Row rows[] = {
+      {__LINE__, "/arx-player-behavior/v1/ban", "/arx-player-behavior/v1/ban", true, {}},
+      {__LINE__, "/arx-player-behavior/v1/ban", "/arx-player-behavior/v1/ban/", false, {}},
+      {__LINE__, "/arx-player-behavior/v1/ban", "/arx-player-behavior/v1/BAN", false, {}},
+      {__LINE__, "/v1/feedback/{id}", "/v1/feedback/17", true, {{"id", "17"}}},
+      {__LINE__, "/v1/feedback/{id}", "/v1/feedback/", true, {{"id", ""}}},
+      {__LINE__, "/v1/feedback/{id}", "/v1/feedback/17/", false, {}},
+      // A full match, not a search.
+      {__LINE__, "/v1/feedback/{id}", "/x/v1/feedback/17", false, {}},
+      {__LINE__, "/a/{+rest}", "/a/b/c", true, {{"rest", "b/c"}}},
+      {__LINE__, "/a/{x}", "/a/b/c", false, {}},
+      {__LINE__, "/v1.0/{x}", "/v1x0/y", false, {}},
+      {__LINE__, "/v1.0/{x}", "/v1.0/y", true, {{"x", "y"}}},
+      {__LINE__, "/(a)/{x}", "/(a)/y", true, {{"x", "y"}}},
+      {__LINE__, "/a/{x}", "/a/a%2Fb+c", true, {{"x", "a/b c"}}},
+      {__LINE__, "/a/{x}/{x}", "/a/1/2", true, {{"x", "2"}}},  // the later one overwrites
+      {__LINE__, "/p{#f}", "/p#frag", true, {{"f", "frag"}}},
+      // The query string is part of the path text given to the matcher.
+      {__LINE__, "/a", "/a?x=1", false, {}},
+      {__LINE__, "/a/{x}", "/a/b?x=1", true, {{"x", "b?x=1"}}},
+      {__LINE__, "", "", true, {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    FunctionBinding& binding = Binding(HttpMethod::Get);
+    const Route route = MakeRoute(&binding, row.pathTemplate);
+    const auto match = MatchRoutes({&route, 1}, HttpMethod::Get, "", row.path);
+    ASSERT_EQ(match.has_value(), row.found);
+    if (!match) continue;
+    EXPECT_EQ(match->binding, &binding);
+    EXPECT_EQ(match->path, row.path);
+    std::vector<std::pair<std::string, std::string>> captures(match->captures.begin(),
+                                                                match->captures.end());
+    EXPECT_EQ(captures, row.captures);
+  }
+}
+
+TEST_F(RouteTest, MethodTest) {
+  struct Row {
+    int line;
+    HttpMethod bindingMethod;
+    std::string_view bindingVerb;
+    HttpMethod requestMethod;
+    std::string_view requestVerb;
+    bool found;
+  };
+  const Row rows[] = {
+      {__LINE__, HttpMethod::Post, "", HttpMethod::Get, "", false},
+      {__LINE__, HttpMethod::Get, "", HttpMethod::Get, "", true},
+      {__LINE__, HttpMethod::None, "", HttpMethod::Get, "", true},
+      {__LINE__, HttpMethod::None, "", HttpMethod::Custom, "PURGE", true},
+      {__LINE__, HttpMethod::Custom, "PURGE", HttpMethod::Custom, "PURGE", true},
+      {__LINE__, HttpMethod::Custom, "PURGE", HttpMethod::Custom, "purge", false},
+      {__LINE__, HttpMethod::Custom, "PURGE", HttpMethod::None, "", false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    FunctionBinding& binding = Binding(row.bindingMethod, row.bindingVerb);
+    const Route route = MakeRoute(&binding, "/r/{x}");
+    const auto match = MatchRoutes({&route, 1}, row.requestMethod, row.requestVerb, "/r/1");
+    EXPECT_EQ(match.has_value(), row.found);
+    if (match) {
+      EXPECT_EQ(match->method, row.requestMethod);
+      EXPECT_EQ(match->customVerb, row.requestVerb);
+    }
+  }
+}
+
+TEST_F(RouteTest, ChoiceAmongSeveralRoutes) {
+  FunctionBinding& first = Binding(HttpMethod::None);
+  FunctionBinding& second = Binding(HttpMethod::None);
+  FunctionBinding& third = Binding(HttpMethod::None);
+  FunctionBinding& post = Binding(HttpMethod::Post);
+
+  {
+    SCOPED_TRACE("equal totals: the earlier route stays");
+    const std::vector<Route> routes = {MakeRoute(&first, "/a/{x}"), MakeRoute(&second, "/a/{x}{y}")};
+    const auto match = MatchRoutes(routes, HttpMethod::Get, "", "/a/bc");
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->binding, &first);
+    EXPECT_EQ(*match->captures.Find("x"), "bc");
+  }
+  {
+    SCOPED_TRACE("strictly shorter captures win");
+    const std::vector<Route> routes = {MakeRoute(&first, "/a/{+x}"), MakeRoute(&second, "/a/b{y}")};
+    const auto match = MatchRoutes(routes, HttpMethod::Get, "", "/a/bcd");
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->binding, &second);
+    EXPECT_EQ(*match->captures.Find("y"), "cd");
+    EXPECT_EQ(match->captures.Find("x"), nullptr);
+  }
+  {
+    SCOPED_TRACE("a literal winner ends the search");
+    const std::vector<Route> routes = {MakeRoute(&first, "/a/{x}"), MakeRoute(&second, "/a/b"),
+                                       MakeRoute(&third, "/a/b")};
+    const auto match = MatchRoutes(routes, HttpMethod::Get, "", "/a/b");
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->binding, &second);
+    EXPECT_TRUE(match->captures.empty());
+  }
+  {
+    SCOPED_TRACE("a route rejected by method does not win");
+    const std::vector<Route> routes = {MakeRoute(&post, "/a/b"), MakeRoute(&first, "/a/{x}")};
+    const auto match = MatchRoutes(routes, HttpMethod::Get, "", "/a/b");
+    ASSERT_TRUE(match);
+    EXPECT_EQ(match->binding, &first);
+  }
+  EXPECT_FALSE(MatchRoutes({}, HttpMethod::Get, "", "/a"));
+}
+
+TEST_F(RouteTest, BindingRouteIsItsTemplateOrItsName) {
+  FunctionBinding& binding = Binding(HttpMethod::Get);
+  const auto byName = MatchRoutes({&binding.route(), 1}, HttpMethod::Get, "", binding.function().name);
+  EXPECT_TRUE(byName);
+  binding.SetPathTemplate("/v1/items/{id}");
+  EXPECT_EQ(binding.pathTemplate(), "/v1/items/{id}");
+  const auto byTemplate = MatchRoutes({&binding.route(), 1}, HttpMethod::Get, "", "/v1/items/9");
+  ASSERT_TRUE(byTemplate);
+  EXPECT_EQ(*byTemplate->captures.Find("id"), "9");
+  EXPECT_FALSE(MatchRoutes({&binding.route(), 1}, HttpMethod::Get, "", binding.function().name));
+}
+
+}  // namespace
+}  // namespace Vela
