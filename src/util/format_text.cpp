@@ -244,6 +244,9 @@ struct TextPieces {
 // printf because the texts need not be NUL-terminated, and because a length modifier
 // ("%ls") would make printf read a wide string.
 std::size_t RenderPieces(const ConversionContext& context, const TextPieces& text) {
+  if (context.spaceLeft == 0) {
+    return 0;
+  }
   const Conversion conversion = ReadConversion(context);
   uint32_t starsUsed = 0;
   auto amount = [&](std::string_view digits, int64_t& value) {
@@ -397,7 +400,8 @@ std::size_t FormatToBuffer(char* buffer, std::size_t capacity, std::string_view 
     bool usable = true;
     for (uint32_t i = 0; i < placeholder.starCount; ++i) {
       const uint32_t index = placeholder.starIndices[i];
-      if (index == 0 || index > argumentCount || !arguments[index - 1].kind->maySupplyStar) {
+      if (index == 0 || index > argumentCount || arguments[index - 1].kind == nullptr ||
+          !arguments[index - 1].kind->maySupplyStar) {
         usable = false;
         break;
       }
@@ -407,6 +411,9 @@ std::size_t FormatToBuffer(char* buffer, std::size_t capacity, std::string_view 
       break;
     }
     const FormatArgument& argument = arguments[placeholder.argumentIndex - 1];
+    if (argument.kind == nullptr) {
+      break;
+    }
     context.output = buffer + written;
     context.written = written;
     context.spaceLeft = capacity - written;
