@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "util/placeholder_parser.h"
 
@@ -73,27 +74,81 @@ Conversion ReadConversion(const ConversionContext& context) {
 
 // A printf format for one conversion, with a length modifier chosen by the render
 // operation to match the type it passes (so no argument is ever read as another type).
+// "*" values are written into the format as numbers, so printf reads only the value.
 class PrintfFormat {
  public:
-  PrintfFormat(const Conversion& conversion, std::string_view modifier, uint32_t starCount) {
+  PrintfFormat(const Conversion& conversion, std::string_view modifier, const ConversionContext& context) {
+    uint32_t starsUsed = 0;
+    std::optional<int64_t> width = ResolveAmount(conversion.width, context, starsUsed);
+    bool leftJustify = false;
+    if (width && *width < 0) {
+      leftJustify = true;  // a negative "*" width means "-" and its magnitude
+      width = -*width;
+    }
+    std::optional<int64_t> precision;
+    if (conversion.hasPrecision) {
+      precision = ResolveAmount(conversion.precision, context, starsUsed);
+      if (!precision) {
+        precision = 0;  // "." alone
+      } else if (*precision < 0) {
+        precision.reset();  // a negative "*" precision counts as none
+      }
+    }
+    // Amounts past what can show in the space left change nothing visible; bounding them
+    // keeps printf from producing (or allocating for) gigabytes that would be cut anyway.
+    // Past these bounds the content alone fills the space, or the padding does.
+    const auto space = static_cast<int64_t>(context.spaceLeft);
+    if (precision) {
+      precision = std::min<int64_t>(*precision, space + kPrecisionSlack);
+    }
+    if (width) {
+      width = std::min<int64_t>(*width, space + precision.value_or(0) + kWidthSlack);
+    }
+
     Append('%');
     Append(conversion.flags);
-    uint32_t starsUsed = 0;
-    AppendAmount(conversion.width, starsUsed, starCount);
-    if (conversion.hasPrecision) {
+    if (leftJustify) {
+      Append('-');
+    }
+    if (width) {
+      AppendNumber(*width);
+    }
+    if (precision) {
       Append('.');
-      AppendAmount(conversion.precision, starsUsed, starCount);
+      AppendNumber(*precision);
     }
     Append(modifier);
     Append(conversion.letter);
     text_[length_] = '\0';
-    starsUsed_ = starsUsed;
   }
 
   const char* text() const { return text_; }
-  uint32_t starsUsed() const { return starsUsed_; }
 
  private:
+  // A double's exact decimal expansion has fewer than 1100 significant digits.
+  static constexpr int64_t kPrecisionSlack = 1100;
+  // The longest content besides its precision: %f of 1e308 (309 digits), sign, prefixes.
+  static constexpr int64_t kWidthSlack = 400;
+
+  static std::optional<int64_t> ResolveAmount(std::string_view amount, const ConversionContext& context,
+                                              uint32_t& starsUsed) {
+    if (amount == "*") {
+      // A "*" with no value to go with it is dropped.
+      if (starsUsed >= context.starCount || starsUsed >= 2) {
+        return std::nullopt;
+      }
+      return context.starValues[starsUsed++];
+    }
+    if (amount.empty()) {
+      return std::nullopt;
+    }
+    int64_t value = 0;
+    for (char c : amount) {
+      value = std::min<int64_t>(value * 10 + (c - '0'), int64_t{1} << 40);
+    }
+    return value;
+  }
+
   void Append(char c) {
     if (length_ + 1 < sizeof text_) {
       text_[length_++] = c;
@@ -104,39 +159,24 @@ class PrintfFormat {
       Append(c);
     }
   }
-  void AppendAmount(std::string_view amount, uint32_t& starsUsed, uint32_t starCount) {
-    // A "*" with no value to go with it would make printf read a missing argument.
-    if (amount == "*" && starsUsed >= starCount) {
-      return;
-    }
-    if (amount == "*") {
-      ++starsUsed;
-    }
-    Append(amount);
+  void AppendNumber(int64_t value) {
+    char digits[24];
+    const int count = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+    Append(std::string_view(digits, static_cast<std::size_t>(count)));
   }
 
-  char text_[kMaxSpecificationBytes + 8] = {};
+  char text_[kMaxSpecificationBytes + 48] = {};
   std::size_t length_ = 0;
-  uint32_t starsUsed_ = 0;
 };
 
 template <class T>
 std::size_t Print(const ConversionContext& context, const PrintfFormat& format, T value) {
-  int result = -1;
-  switch (format.starsUsed()) {
-    case 0:
-      result = std::snprintf(context.output, context.spaceLeft, format.text(), value);
-      break;
-    case 1:
-      result = std::snprintf(context.output, context.spaceLeft, format.text(), context.starValues[0], value);
-      break;
-    default:
-      result = std::snprintf(context.output, context.spaceLeft, format.text(), context.starValues[0],
-                             context.starValues[1], value);
-      break;
+  if (context.spaceLeft == 0) {
+    return 0;
   }
+  const int result = std::snprintf(context.output, context.spaceLeft, format.text(), value);
   if (result < 0) {
-    // The conversion failed outright (a width past INT_MAX): it contributes nothing.
+    // The conversion failed outright: it contributes nothing.
     context.output[0] = '\0';
     return 0;
   }
@@ -151,36 +191,35 @@ std::size_t Print(const ConversionContext& context, const PrintfFormat& format, 
 // argument's bytes, without ever reading a type that was not passed.
 std::size_t RenderIntegerBits(const ConversionContext& context, int64_t bits) {
   const Conversion conversion = ReadConversion(context);
-  const uint32_t stars = context.starCount;
   if (conversion.letter == 'c') {
     // "%lc" would ask for a wide character: the plain form takes an int.
-    return Print(context, PrintfFormat(conversion, "", stars), static_cast<int>(bits));
+    return Print(context, PrintfFormat(conversion, "", context), static_cast<int>(bits));
   }
   const bool isSigned = conversion.letter == 'd' || conversion.letter == 'i';
   const std::string_view modifier = conversion.modifier;
   if (modifier == "hh") {
-    return isSigned ? Print(context, PrintfFormat(conversion, "hh", stars), static_cast<int>(static_cast<signed char>(bits)))
-                    : Print(context, PrintfFormat(conversion, "hh", stars), static_cast<unsigned>(static_cast<unsigned char>(bits)));
+    return isSigned ? Print(context, PrintfFormat(conversion, "hh", context), static_cast<int>(static_cast<signed char>(bits)))
+                    : Print(context, PrintfFormat(conversion, "hh", context), static_cast<unsigned>(static_cast<unsigned char>(bits)));
   }
   if (modifier == "h") {
-    return isSigned ? Print(context, PrintfFormat(conversion, "h", stars), static_cast<int>(static_cast<short>(bits)))
-                    : Print(context, PrintfFormat(conversion, "h", stars), static_cast<unsigned>(static_cast<unsigned short>(bits)));
+    return isSigned ? Print(context, PrintfFormat(conversion, "h", context), static_cast<int>(static_cast<short>(bits)))
+                    : Print(context, PrintfFormat(conversion, "h", context), static_cast<unsigned>(static_cast<unsigned short>(bits)));
   }
   if (modifier == "l") {
-    return isSigned ? Print(context, PrintfFormat(conversion, "l", stars), static_cast<long>(bits))
-                    : Print(context, PrintfFormat(conversion, "l", stars), static_cast<unsigned long>(bits));
+    return isSigned ? Print(context, PrintfFormat(conversion, "l", context), static_cast<long>(bits))
+                    : Print(context, PrintfFormat(conversion, "l", context), static_cast<unsigned long>(bits));
   }
   if (modifier == "ll" || modifier == "L" || modifier == "j") {
     // "L" on an integer is read as "ll"; intmax_t is 64 bits on every target we build.
-    return isSigned ? Print(context, PrintfFormat(conversion, "ll", stars), static_cast<long long>(bits))
-                    : Print(context, PrintfFormat(conversion, "ll", stars), static_cast<unsigned long long>(bits));
+    return isSigned ? Print(context, PrintfFormat(conversion, "ll", context), static_cast<long long>(bits))
+                    : Print(context, PrintfFormat(conversion, "ll", context), static_cast<unsigned long long>(bits));
   }
   if (modifier == "z" || modifier == "t") {
-    return isSigned ? Print(context, PrintfFormat(conversion, "t", stars), static_cast<std::ptrdiff_t>(bits))
-                    : Print(context, PrintfFormat(conversion, "z", stars), static_cast<std::size_t>(bits));
+    return isSigned ? Print(context, PrintfFormat(conversion, "t", context), static_cast<std::ptrdiff_t>(bits))
+                    : Print(context, PrintfFormat(conversion, "z", context), static_cast<std::size_t>(bits));
   }
-  return isSigned ? Print(context, PrintfFormat(conversion, "", stars), static_cast<int>(bits))
-                  : Print(context, PrintfFormat(conversion, "", stars), static_cast<unsigned>(bits));
+  return isSigned ? Print(context, PrintfFormat(conversion, "", context), static_cast<int>(bits))
+                  : Print(context, PrintfFormat(conversion, "", context), static_cast<unsigned>(bits));
 }
 
 template <class T>
@@ -203,9 +242,9 @@ std::size_t RenderDouble(const ConversionContext& context) {
   const double value = *static_cast<const double*>(context.value);
   // Only "L" changes what a floating conversion reads; other modifiers are dropped.
   if (conversion.modifier == "L") {
-    return Print(context, PrintfFormat(conversion, "L", context.starCount), static_cast<long double>(value));
+    return Print(context, PrintfFormat(conversion, "L", context), static_cast<long double>(value));
   }
-  return Print(context, PrintfFormat(conversion, "", context.starCount), value);
+  return Print(context, PrintfFormat(conversion, "", context), value);
 }
 
 // ---- Texts -------------------------------------------------------------------------------

@@ -100,7 +100,8 @@ struct FormatArgument {
 
 // Renders `pattern` into `buffer` and returns the bytes written, without the terminating
 // NUL, which is always written within `capacity` (nothing is written when capacity is 0).
-// `arguments` must hold `argumentCount` records, argument 1 first.
+// `arguments` must hold `argumentCount` records, argument 1 first; a placeholder that
+// reaches a record without a kind ends the output like any unusable placeholder.
 std::size_t FormatToBuffer(char* buffer, std::size_t capacity, std::string_view pattern,
                            const FormatArgument* arguments, uint32_t argumentCount);
 

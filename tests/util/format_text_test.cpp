@@ -167,6 +167,21 @@ TEST(FormatText, CutsAt4095Bytes) {
   EXPECT_EQ(FormatText(exact + "%1", 5), exact + "5");
 }
 
+TEST(FormatText, HugeWidthsAndPrecisionsAreCutLikeAnyLongOutput) {
+  const int32_t huge = 2147483647;
+  const int32_t hugeNegative = -2147483647 - 1;
+  ExpectAll({
+      {__LINE__, FormatText("a%*d|", huge, 1), "a" + std::string(4094, ' ')},
+      {__LINE__, FormatText("a%*d|", hugeNegative, 7), "a7" + std::string(4093, ' ')},
+      {__LINE__, FormatText("%.*d", huge, 5), std::string(4095, '0')},
+      {__LINE__, FormatText("%-0*d", huge, -3), "-3" + std::string(4093, ' ')},
+      {__LINE__, FormatText("%0*d", huge, -3), "-" + std::string(4094, '0')},
+      {__LINE__, FormatText("%.*f", huge, 0.5), "0.5" + std::string(4092, '0')},
+      {__LINE__, FormatText("%*s", huge, "ab"), std::string(4095, ' ')},
+      {__LINE__, FormatText("%99999999999d", 1), std::string(4095, ' ')},
+  });
+}
+
 TEST(FormatToBuffer, CutsAtCapacityAndAlwaysTerminates) {
   const int32_t value = 123456;
   const FormatArgument argument{&value, &kInt32ArgumentKind};
