@@ -12,6 +12,7 @@ namespace Vela::Bench {
 namespace {
 
 std::atomic<int64_t> heapBytes{0};
+std::atomic<bool> counting{false};
 
 int64_t UsableBytes(void* block) {
   return static_cast<int64_t>(Platform::UsableBlockSize(block));
@@ -21,19 +22,27 @@ int64_t UsableBytes(void* block) {
 
 int64_t HeapBytesInUse() { return heapBytes.load(std::memory_order_relaxed); }
 
+CountingScope::CountingScope() { counting.store(true); }
+CountingScope::~CountingScope() { counting.store(false); }
+
 void* CountedMalloc(std::size_t size) {
   void* block = std::malloc(size == 0 ? 1 : size);
-  if (block != nullptr) heapBytes.fetch_add(UsableBytes(block), std::memory_order_relaxed);
+  if (block != nullptr && counting.load(std::memory_order_relaxed)) {
+    heapBytes.fetch_add(UsableBytes(block), std::memory_order_relaxed);
+  }
   return block;
 }
 
 void CountedFree(void* block) {
   if (block == nullptr) return;
-  heapBytes.fetch_sub(UsableBytes(block), std::memory_order_relaxed);
+  if (counting.load(std::memory_order_relaxed)) {
+    heapBytes.fetch_sub(UsableBytes(block), std::memory_order_relaxed);
+  }
   std::free(block);
 }
 
 void* CountedRealloc(void* block, std::size_t size) {
+  if (!counting.load(std::memory_order_relaxed)) return std::realloc(block, size == 0 ? 1 : size);
   const int64_t before = block == nullptr ? 0 : UsableBytes(block);
   void* grown = std::realloc(block, size == 0 ? 1 : size);
   if (grown != nullptr) heapBytes.fetch_add(UsableBytes(grown) - before, std::memory_order_relaxed);

@@ -8,8 +8,18 @@
 
 namespace Vela::Bench {
 
-// Net usable bytes of the counted blocks alive now.
+// Net usable bytes of the blocks made and freed while counting was on.
 int64_t HeapBytesInUse();
+
+// Counting costs a block-size query per call, so it is on only inside this scope (timed
+// benchmarks run without it). Blocks must not cross the scope's edges to be counted right.
+class CountingScope {
+ public:
+  CountingScope();
+  ~CountingScope();
+  CountingScope(const CountingScope&) = delete;
+  CountingScope& operator=(const CountingScope&) = delete;
+};
 
 void* CountedMalloc(std::size_t size);
 void CountedFree(void* block);

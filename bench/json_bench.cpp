@@ -104,6 +104,19 @@ void BM_JsonParse_ReaderFloor(benchmark::State& state) {
   SetThroughput(state, *text);
 }
 
+// The same with the default, recursive reader (what Document::Parse uses).
+void BM_JsonParse_ReaderFloorRecursive(benchmark::State& state) {
+  const std::string* text;
+  if (!LoadCorpus(state, text)) return;
+  for (auto _ : state) {
+    rapidjson::Reader reader;
+    rapidjson::StringStream stream(text->c_str());
+    rapidjson::BaseReaderHandler<> handler;
+    benchmark::DoNotOptimize(reader.Parse<rapidjson::kParseDefaultFlags>(stream, handler));
+  }
+  SetThroughput(state, *text);
+}
+
 // --- Writing ------------------------------------------------------------------------------
 
 void BM_JsonWrite_Binding(benchmark::State& state) {
@@ -144,6 +157,7 @@ void BM_JsonMemory(benchmark::State& state) {
   double pages = 0;
   double heapBytes = 0;
   for (auto _ : state) {
+    const Vela::Bench::CountingScope counting;
     {
       const int64_t before = HeapBytesInUse();
       Vela::BindingResult tree = Vela::ParseJson(*text);
@@ -173,6 +187,7 @@ void Corpora(benchmark::internal::Benchmark* benchmark) {
 BENCHMARK(BM_JsonParse_Binding)->Apply(Corpora);
 BENCHMARK(BM_JsonParse_Document)->Apply(Corpora);
 BENCHMARK(BM_JsonParse_ReaderFloor)->Apply(Corpora);
+BENCHMARK(BM_JsonParse_ReaderFloorRecursive)->Apply(Corpora);
 BENCHMARK(BM_JsonWrite_Binding)->Apply(Corpora);
 BENCHMARK(BM_JsonWrite_Document)->Apply(Corpora);
 BENCHMARK(BM_JsonMemory)->Apply(Corpora)->Iterations(1);
