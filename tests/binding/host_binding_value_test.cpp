@@ -1,0 +1,352 @@
+#include "binding/host_binding_value.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "binding/binding_context.h"
+#include "binding/enum_name_lookup.h"
+#include "binding/type_identity.h"
+#include "util/allocation.h"
+
+namespace Vela {
+namespace {
+
+const TypeIdentity kRankType{0x0000BEEF, "Rank"};
+const TypeIdentity kOtherType{0x0000CAFE, "Other"};
+
+// Knows the values 0 "IRON" and 1 "GOLD" of kRankType.
+class RankNames : public EnumNameLookup {
+ public:
+  std::optional<std::string_view> NameOfEnumValue(int32_t value,
+                                                  const TypeIdentity* type) const override {
+    if (type != &kRankType) {
+      return std::nullopt;
+    }
+    if (value == 0) {
+      return "IRON";
+    }
+    if (value == 1) {
+      return "GOLD";
+    }
+    return std::nullopt;
+  }
+};
+
+// Releases a host value at the end of a test.
+struct HostValueHolder {
+  HostBindingValue value{};
+  ~HostValueHolder() { ReleaseHostValue(value); }
+};
+
+// The host records are packed: gtest's macros take references, so members are read by value.
+template <typename T>
+T Read(T value) {
+  return value;
+}
+
+HostBindingValue HostOfType(uint32_t type) {
+  HostBindingValue value{};
+  value.type = type;
+  return value;
+}
+
+BindingProperty SampleTree() {
+  BindingProperty root;
+  root.MutableField("flag") = true;
+  root.MutableField("signed") = int64_t{-40};
+  root.MutableField("unsigned") = uint64_t{18446744073709551615u};
+  root.MutableField("float") = 2.25;
+  root.MutableField("text") = "hello";
+  root.MutableField("empty text") = "";
+  root.MutableField("bytes") = std::vector<uint8_t>{0, 255, 7};
+  root.MutableField("nothing");
+  BindingProperty& list = root.MutableField("list");
+  list.Append() = "first";
+  list.Append().MutableField("inner") = int64_t{1};
+  list.Append().MakeCollection();
+  root.MutableField("record").MakeStructure();
+  return root;
+}
+
+TEST(HostBindingValueTest, TypeNames) {
+  struct Case {
+    int line;
+    uint32_t type;
+    std::string_view name;
+  };
+  const Case cases[] = {
+      {__LINE__, 0, ""},          {__LINE__, 1, "bool"},      {__LINE__, 2, "signed"},
+      {__LINE__, 3, "unsigned"},  {__LINE__, 4, "float"},     {__LINE__, 5, "string"},
+      {__LINE__, 6, "string"},    {__LINE__, 7, "blob"},      {__LINE__, 8, "blob"},
+      {__LINE__, 9, "collection"}, {__LINE__, 10, "structure"}, {__LINE__, 11, ""},
+      {__LINE__, 0xFFFFFFFFu, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(HostValueTypeName(c.type), c.name);
+  }
+}
+
+TEST(HostBindingValueTest, ToHostGivesOwnedCopiesInFieldOrder) {
+  BindingProperty tree = SampleTree();
+  HostValueHolder host;
+  ToHostValue(tree, host.value);
+  ASSERT_EQ(Read(host.value.type), 10u);
+  ASSERT_EQ(Read(host.value.obj.len), tree.size());
+  std::vector<std::string> keys;
+  for (uint32_t i = 0; i < host.value.obj.len; ++i) {
+    const HostStructEntry& entry = host.value.obj.ptr[i];
+    keys.emplace_back(Read(entry.key));
+    EXPECT_EQ(Read(entry.keyOwned), 1);
+    EXPECT_NE(Read(entry.key), tree.Fields()[i].name().data());
+  }
+  EXPECT_EQ(keys, (std::vector<std::string>{"bytes", "empty text", "flag", "float", "list",
+                                            "nothing", "record", "signed", "text", "unsigned"}));
+
+  auto entry = [&](uint32_t i) -> const HostBindingValue& { return host.value.obj.ptr[i].value; };
+  EXPECT_EQ(Read(entry(0).type), 8u);
+  ASSERT_EQ(Read(entry(0).blob.len), 3u);
+  EXPECT_EQ(Read(entry(0).blob.ptr[1]), 255);
+  EXPECT_EQ(Read(entry(1).type), 6u);
+  EXPECT_EQ(Read(entry(1).str.len), 0u);
+  ASSERT_NE(Read(entry(1).str.ptr), nullptr);
+  EXPECT_EQ(Read(entry(1).str.ptr[0]), '\0');
+  EXPECT_EQ(Read(entry(2).type), 1u);
+  EXPECT_EQ(Read(entry(2).b), 1);
+  EXPECT_EQ(Read(entry(3).type), 4u);
+  EXPECT_EQ(Read(entry(3).d), 2.25);
+  EXPECT_EQ(Read(entry(4).type), 9u);
+  ASSERT_EQ(Read(entry(4).col.len), 3u);
+  EXPECT_EQ(Read(entry(4).col.ptr[0].type), 6u);
+  EXPECT_EQ(std::string(entry(4).col.ptr[0].str.ptr), "first");
+  EXPECT_EQ(Read(entry(4).col.ptr[1].type), 10u);
+  EXPECT_EQ(Read(entry(4).col.ptr[2].type), 9u);
+  EXPECT_EQ(Read(entry(4).col.ptr[2].col.len), 0u);
+  EXPECT_EQ(Read(entry(5).type), 0u);
+  EXPECT_EQ(Read(entry(6).type), 10u);
+  EXPECT_EQ(Read(entry(6).obj.len), 0u);
+  EXPECT_EQ(Read(entry(7).type), 2u);
+  EXPECT_EQ(Read(entry(7).i), -40);
+  EXPECT_EQ(Read(entry(8).type), 6u);
+  EXPECT_EQ(Read(entry(8).str.len), 5u);
+  EXPECT_STREQ(Read(entry(8).str.ptr), "hello");
+  EXPECT_NE(Read(entry(8).str.ptr), tree.FieldOrEmpty("text").GetStringOr({}).data());
+  EXPECT_EQ(Read(entry(9).type), 3u);
+  EXPECT_EQ(Read(entry(9).u), 18446744073709551615u);
+}
+
+TEST(HostBindingValueTest, NestedTreeSurvivesTheRoundTrip) {
+  BindingProperty tree = SampleTree();
+  HostValueHolder host;
+  ToHostValue(tree, host.value);
+  BindingResult back = FromHostValue(host.value, "body");
+  ASSERT_TRUE(back.ok()) << back.message();
+  EXPECT_EQ(back.value(), tree);
+}
+
+TEST(HostBindingValueTest, EnumsByNameWhenTheLookupKnowsThem) {
+  RankNames names;
+  struct Case {
+    int line;
+    BindingEnum value;
+    const EnumNameLookup* lookup;
+    uint32_t type;
+    std::string text;   // for type 6
+    int64_t number;     // for type 2
+  };
+  const Case cases[] = {
+      {__LINE__, {1, &kRankType}, &names, 6, "GOLD", 0},
+      {__LINE__, {0, &kRankType}, &names, 6, "IRON", 0},
+      {__LINE__, {7, &kRankType}, &names, 2, "", 7},        // no such value
+      {__LINE__, {1, &kOtherType}, &names, 2, "", 1},       // not registered
+      {__LINE__, {1, &kRankType}, nullptr, 2, "", 1},       // no lookup given
+      {__LINE__, {-5, &kRankType}, nullptr, 2, "", -5},     // sign-extended
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    HostValueHolder host;
+    ToHostValue(BindingProperty(c.value), host.value, c.lookup);
+    ASSERT_EQ(Read(host.value.type), c.type);
+    if (c.type == 6) {
+      EXPECT_EQ(std::string(host.value.str.ptr, host.value.str.len), c.text);
+    } else {
+      EXPECT_EQ(Read(host.value.i), c.number);
+    }
+  }
+}
+
+TEST(HostBindingValueTest, ScalarsFromHost) {
+  HostBindingValue flag = HostOfType(1);
+  flag.b = 1;
+  HostBindingValue negative = HostOfType(2);
+  negative.i = -3;
+  HostBindingValue big = HostOfType(3);
+  big.u = 1ull << 63;
+  HostBindingValue real = HostOfType(4);
+  real.d = -0.5;
+
+  EXPECT_EQ(FromHostValue(HostOfType(0), "p").value(), BindingProperty());
+  EXPECT_EQ(FromHostValue(flag, "p").value(), BindingProperty(true));
+  EXPECT_EQ(FromHostValue(negative, "p").value(), BindingProperty(int64_t{-3}));
+  EXPECT_EQ(FromHostValue(big, "p").value(), BindingProperty(uint64_t{1} << 63));
+  EXPECT_EQ(FromHostValue(real, "p").value(), BindingProperty(-0.5));
+}
+
+TEST(HostBindingValueTest, BorrowedTextsAndBytesAreCopied) {
+  char text[] = "borrowed";
+  uint8_t bytes[] = {1, 2, 3};
+  HostBindingValue string = HostOfType(5);
+  string.str.ptr = text;
+  string.str.len = 8;
+  HostBindingValue blob = HostOfType(7);
+  blob.blob.ptr = bytes;
+  blob.blob.len = 3;
+
+  BindingResult fromString = FromHostValue(string, "p");
+  BindingResult fromBlob = FromHostValue(blob, "p");
+  text[0] = 'X';
+  bytes[0] = 9;
+  EXPECT_EQ(fromString.value().GetStringOr({}), "borrowed");
+  EXPECT_EQ(fromBlob.value().AsText(), "AQID");
+
+  // Releasing borrowed values frees nothing (ASan would flag freeing these arrays).
+  ReleaseHostValue(string);
+  ReleaseHostValue(blob);
+  EXPECT_EQ(Read(string.type), 0u);
+}
+
+TEST(HostBindingValueTest, LengthWinsOverTheTerminatingZero) {
+  const char text[] = "a\0b";
+  HostBindingValue string = HostOfType(6);
+  string.str.ptr = text;
+  string.str.len = 3;
+  EXPECT_EQ(FromHostValue(string, "p").value().GetStringOr({}), std::string_view("a\0b", 3));
+}
+
+TEST(HostBindingValueTest, NullPointersReadAsNoData) {
+  struct Case {
+    int line;
+    uint32_t type;
+    BindingKind kind;
+  };
+  const Case cases[] = {
+      {__LINE__, 5, BindingKind::String},      {__LINE__, 6, BindingKind::String},
+      {__LINE__, 7, BindingKind::Blob},        {__LINE__, 8, BindingKind::Blob},
+      {__LINE__, 9, BindingKind::Collection},  {__LINE__, 10, BindingKind::Structure},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    HostBindingValue value = HostOfType(c.type);
+    value.str.ptr = nullptr;
+    value.str.len = 100;  // a length without data
+    BindingResult result = FromHostValue(value, "p");
+    ASSERT_TRUE(result.ok());
+    EXPECT_EQ(result.value().kind(), c.kind);
+    EXPECT_EQ(result.value().size(), 0u);
+  }
+}
+
+TEST(HostBindingValueTest, ARepeatedKeyKeepsTheLastValue) {
+  HostBindingValue first = HostOfType(2);
+  first.i = 1;
+  HostBindingValue nested = HostOfType(2);
+  nested.i = 5;
+  HostBindingValue list = HostOfType(9);
+  list.col.ptr = &nested;
+  list.col.len = 1;
+  HostBindingValue last = HostOfType(6);
+  last.str.ptr = "second";
+  last.str.len = 6;
+  HostStructEntry entries[] = {
+      {"key", first, 0}, {"other", list, 0}, {"key", list, 0}, {"key", last, 0}, {nullptr, first, 0}};
+  HostBindingValue record = HostOfType(10);
+  record.obj.ptr = entries;
+  record.obj.len = 5;
+
+  BindingResult result = FromHostValue(record, "p");
+  ASSERT_TRUE(result.ok()) << result.message();
+  const BindingProperty& value = result.value();
+  EXPECT_EQ(value.size(), 3u);  // "", "key", "other"
+  EXPECT_EQ(value.FieldOrEmpty("key").GetStringOr({}), "second");
+  EXPECT_EQ(value.FieldOrEmpty("other").ElementOrEmpty(0).GetSignedOr(0), 5);
+  EXPECT_EQ(value.FieldOrEmpty("").GetSignedOr(0), 1);  // a null key names the empty field
+  EXPECT_EQ(value.context()->ReferencesOf("second"), 1u);
+}
+
+TEST(HostBindingValueTest, UnknownTypesFailWithThePathAndTypeName) {
+  const std::string expected =
+      "Couldn't assign value to 'request.body' of type object because the input is of an "
+      "incompatible type ''.";
+  {
+    BindingResult result = FromHostValue(HostOfType(11), "request.body");
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.message(), expected);
+    EXPECT_EQ(result.value().kind(), BindingKind::Structure);  // the failure itself
+  }
+  {
+    // Deep inside a structure inside a collection: still the caller's path.
+    HostBindingValue bad = HostOfType(77);
+    HostStructEntry entries[] = {{"ok", HostOfType(0), 0}, {"bad", bad, 0}};
+    HostBindingValue record = HostOfType(10);
+    record.obj.ptr = entries;
+    record.obj.len = 2;
+    HostBindingValue items[] = {HostOfType(0), record};
+    HostBindingValue list = HostOfType(9);
+    list.col.ptr = items;
+    list.col.len = 2;
+    BindingResult result = FromHostValue(list, "request.body");
+    ASSERT_FALSE(result.ok());
+    EXPECT_EQ(result.message(), expected);
+  }
+}
+
+TEST(HostBindingValueTest, ReleaseLeavesEmptyAndOwnsOnlyOwnedParts) {
+  // Keys marked as not owned stay with their owner (a static text here).
+  char* ownedKey = DuplicateText("owned");
+  char* ownedText = DuplicateText("x");
+  HostStructEntry* entries = static_cast<HostStructEntry*>(Allocate(2 * sizeof(HostStructEntry)));
+  entries[0] = {ownedKey, HostOfType(6), 1};
+  entries[0].value.str.ptr = ownedText;
+  entries[0].value.str.len = 1;
+  entries[1] = {"static key", HostOfType(5), 0};
+  entries[1].value.str.ptr = "static text";
+  entries[1].value.str.len = 11;
+  HostBindingValue record = HostOfType(10);
+  record.obj.ptr = entries;
+  record.obj.len = 2;
+  ReleaseHostValue(record);  // leaks or bad frees are ASan's to report
+  EXPECT_EQ(Read(record.type), 0u);
+  EXPECT_EQ(Read(record.obj.ptr), nullptr);
+}
+
+TEST(HostBindingValueTest, StoreResultOfAnOkResult) {
+  BindingResult result(BindingProperty("answer"));
+  HostResultHead head{};
+  head.error = reinterpret_cast<char*>(0x1);  // overwritten
+  head.errorOwned = 1;
+  StoreResultInHostRecord(head, result);
+  EXPECT_EQ(Read(head.value.type), 6u);
+  EXPECT_STREQ(Read(head.value.str.ptr), "answer");
+  EXPECT_EQ(Read(head.error), nullptr);
+  EXPECT_EQ(Read(head.errorOwned), 0);
+  ReleaseHostValue(head.value);
+}
+
+TEST(HostBindingValueTest, StoreResultOfAFailure) {
+  BindingResult result = BindingResult::FromFailure("Not found");
+  HostResultHead head{};
+  head.value.type = 2;
+  StoreResultInHostRecord(head, result);
+  EXPECT_EQ(Read(head.value.type), 0u);
+  ASSERT_NE(Read(head.error), nullptr);
+  EXPECT_STREQ(Read(head.error), "Not found");
+  EXPECT_EQ(Read(head.errorOwned), 1);
+  Free(head.error);
+}
+
+}  // namespace
+}  // namespace Vela
