@@ -130,16 +130,19 @@ class EnumBuilder {
 
 template <detail::RecordType S>
 StructBuilder<S> RegisterStruct(BindingRegistry& registry, std::string_view name) {
-  static_assert(std::is_default_constructible_v<S>, "registered structures are default-constructible");
-  return StructBuilder<S>(registry, registry.RegisterType(name, sizeof(S), TypeIdentityOf<S>(),
-                                                          /*isEnum=*/false));
+  static_assert(std::is_default_constructible_v<S>,
+                "registered structures are default-constructible");
+  TypeBuilder builder = registry.RegisterType(name, static_cast<uint32_t>(sizeof(S)),
+                                              TypeIdentityOf<S>(), /*isEnum=*/false);
+  return StructBuilder<S>(registry, builder);
 }
 
 template <typename E>
   requires std::is_enum_v<E>
 EnumBuilder<E> RegisterEnum(BindingRegistry& registry, std::string_view name) {
-  return EnumBuilder<E>(registry.RegisterType(name, sizeof(E), TypeIdentityOf<E>(),
-                                              /*isEnum=*/true));
+  TypeBuilder builder = registry.RegisterType(name, static_cast<uint32_t>(sizeof(E)),
+                                              TypeIdentityOf<E>(), /*isEnum=*/true);
+  return EnumBuilder<E>(builder);
 }
 
 }  // namespace Vela
