@@ -13,6 +13,9 @@
 #include <cstdint>
 
 #include "binding/host_binding_value.h"
+#include "rest/api_description.h"
+#include "rest/host_request.h"
+#include "rest/host_response.h"
 
 // Marks the one symbol the plugin's shared library exports (everything else is hidden).
 #if defined(_WIN32)
@@ -22,12 +25,6 @@
 #endif
 
 namespace Vela {
-
-// The request and response records of the host's dispatch call and the API description
-// block; they belong to the REST layer, which defines their layout.
-struct HostRequest;
-struct HostResponse;
-struct ApiDescription;
 
 struct HostApi;
 struct HostEvent;

@@ -1,0 +1,327 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <future>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "fake_host.h"
+#include "logging/logger.h"
+#include "plugin/app_module.h"
+#include "plugin/error_responses.h"
+#include "plugin/plugin_log_target.h"
+#include "plugin/plugin_types.h"
+
+namespace Vela {
+namespace {
+
+using ::testing::ElementsAre;
+using Testing::FakeHost;
+
+// Records the resource events that reach the module.
+class RecordingModule : public AppModule {
+ public:
+  std::vector<Plugin::PluginResourceEvent> received;
+  bool startResult = true;
+  bool throwOnStart = false;
+
+  bool OnStart() override {
+    if (throwOnStart) throw std::runtime_error("start broke");
+    return startResult;
+  }
+
+ protected:
+  void OnResourceEvent(const Plugin::PluginResourceEvent& event) override { received.push_back(event); }
+};
+
+class AppModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    block_ = PluginLoadBlock{18, 2, 1, nullptr, nullptr, nullptr, nullptr};
+    module_.Handshake(&block_, "arx-player-behavior");
+  }
+  void StartModule() { ASSERT_TRUE(module_.Start(&host_.api)); }
+
+  FakeHost host_;
+  PluginLoadBlock block_{};
+  RecordingModule module_;
+};
+
+// Packed fields are copied out: a reference to one may be misaligned.
+#define Read(field) ([&] { auto copy = (field); return copy; }())
+
+TEST_F(AppModuleTest, HandshakeAnswersWithThePluginsVersionAndNames) {
+  EXPECT_EQ(Read(block_.major), 18u);
+  EXPECT_EQ(Read(block_.minor), 0u);
+  EXPECT_EQ(Read(block_.patch), 0u);
+  EXPECT_EQ(Read(block_.context), &module_);
+  EXPECT_EQ(Read(block_.functions), module_.functions());
+  EXPECT_STREQ(Read(block_.shortName), "arx-player-behavior");
+  const ApiDescription* api = Read(block_.api);
+  ASSERT_NE(api, nullptr);
+  EXPECT_EQ(module_.pluginName().fullName, "qpm-be-arx-player-behavior");
+  EXPECT_EQ(module_.nameKey(), "ArxPlayerBehavior");
+  EXPECT_THAT(module_.tags(), ElementsAre("Plugins", "Plugin arx-player-behavior"));
+  EXPECT_EQ(module_.hostVersion().minor, 2u);
+  // The module's own types are described to the host.
+  std::vector<std::string> types;
+  for (uint32_t i = 0; i < Read(api->typeCount); ++i) types.emplace_back(Read(Read(api->types)[i].name));
+  EXPECT_THAT(types, ::testing::IsSupersetOf({"PluginManagerState", "PluginManagerResource", "PluginResourceEventType",
+                                              "PluginResourceEvent", "PluginLcdsEvent", "PluginLcdsResponse",
+                                              "PluginServiceProxyResponse"}));
+  std::vector<std::string> events;
+  for (uint32_t i = 0; i < Read(api->eventCount); ++i) events.emplace_back(Read(Read(api->events)[i].name));
+  EXPECT_THAT(events, ::testing::IsSupersetOf({"OnJsonApiEvent", "OnLcdsEvent", "OnServiceProxyUuidEvent",
+                                               "OnServiceProxyMethodEvent", "OnServiceProxyAsyncEvent"}));
+}
+
+TEST_F(AppModuleTest, StartStoresCookieAndBuildsUserAgentFromHostVersion) {
+  StartModule();
+  EXPECT_EQ(module_.cookie(), 0x1234u);
+  EXPECT_EQ(module_.userAgent(), "VelaClient/18.2.1 (arx-player-behavior)");
+  module_.startResult = false;
+  EXPECT_FALSE(module_.Start(&host_.api));
+}
+
+TEST_F(AppModuleTest, StartEntryReportsAThrowingOnStartAsNotStarted) {
+  module_.throwOnStart = true;
+  EXPECT_EQ(module_.functions()->Start(&module_, &host_.api), 0);
+  // The failure became a log line, through the target installed before OnStart.
+  ASSERT_FALSE(host_.logs.empty());
+  EXPECT_EQ(host_.logs.back().first, 2);
+  EXPECT_THAT(host_.logs.back().second, ::testing::HasSubstr("start broke"));
+}
+
+TEST_F(AppModuleTest, LogLinesGoToTheHostAfterStartAndTheTargetIsInstalledOnce) {
+  StartModule();
+  LogMessage(LogLevel::Error, 1, 0, "%s: %s", "arx-player-behavior", "something");
+  ASSERT_EQ(host_.logs.size(), 1u);
+  EXPECT_EQ(host_.logs[0].first, 2);
+  EXPECT_EQ(host_.logs[0].second, "arx-player-behavior: something");
+  LogSink* installed = FindTarget(kPluginLogTargetName);
+  ASSERT_NE(installed, nullptr);
+  EXPECT_EQ(StdErrTarget() == nullptr || !StdErrTarget()->IsAttached(), true);
+
+  ASSERT_TRUE(module_.Start(&host_.api));  // a second Start keeps the first target
+  EXPECT_EQ(FindTarget(kPluginLogTargetName), installed);
+  LogMessage(LogLevel::Okay, 1, 0, "%s", "okay line");  // minimum level 0 after Start
+  ASSERT_EQ(host_.logs.size(), 2u);
+  EXPECT_EQ(host_.logs[1].first, 0);
+}
+
+TEST_F(AppModuleTest, SubscriptionsAreCountedPerEventName) {
+  StartModule();
+  module_.Subscribe("/arx-login/v1/session");
+  module_.Subscribe("arx-login/v1/session/extra");  // same event name
+  EXPECT_EQ(module_.SubscriptionCount("OnJsonApiEvent_arx-login_v1_session"), 2u);
+  ASSERT_EQ(host_.registrations.size(), 1u);
+  EXPECT_EQ(host_.registrations[0].name, "OnJsonApiEvent_arx-login_v1_session");
+  EXPECT_EQ(host_.registrations[0].cookie, 0x1234u);
+  EXPECT_EQ(host_.registrations[0].flag, 0u);
+  EXPECT_EQ(host_.registrations[0].context, &module_);
+
+  module_.Unsubscribe("/arx-login/v1/session");
+  EXPECT_EQ(host_.registrations.size(), 1u);
+  EXPECT_TRUE(module_.HasHandler("OnJsonApiEvent_arx-login_v1_session"));
+  module_.Unsubscribe("/arx-login/v1/session");
+  EXPECT_TRUE(host_.registrations.empty());
+  EXPECT_FALSE(module_.HasHandler("OnJsonApiEvent_arx-login_v1_session"));
+
+  // Unbalanced: must not wrap around or touch the host.
+  const std::size_t callsBefore = host_.calls.size();
+  module_.Unsubscribe("/arx-login/v1/session");
+  EXPECT_EQ(module_.SubscriptionCount("OnJsonApiEvent_arx-login_v1_session"), 0u);
+  EXPECT_EQ(host_.calls.size(), callsBefore);
+}
+
+TEST_F(AppModuleTest, IncomingResourceEventReachesTheModuleConverted) {
+  StartModule();
+  module_.Subscribe("/arx-login/v1/session");
+  BindingProperty payload;
+  payload.MutableField("uri") = "/arx-login/v1/session";
+  payload.MutableField("eventType") = "Update";
+  payload.MutableField("data").MutableField("state") = "SUCCEEDED";
+  ASSERT_TRUE(host_.Deliver("OnJsonApiEvent_arx-login_v1_session", payload));
+  ASSERT_EQ(module_.received.size(), 1u);
+  EXPECT_EQ(module_.received[0].uri, "/arx-login/v1/session");
+  EXPECT_EQ(module_.received[0].eventType, Plugin::PluginResourceEventType::Update);
+  EXPECT_EQ(module_.received[0].data.FieldOrEmpty("state").GetStringOr(""), "SUCCEEDED");
+}
+
+TEST_F(AppModuleTest, UnconvertibleOrUnknownEventsAreDropped) {
+  StartModule();
+  module_.Subscribe("/arx-login/v1/session");
+  struct Case {
+    int line;
+    BindingProperty payload;
+  };
+  BindingProperty badType;
+  badType.MutableField("eventType") = "Explode";  // not an enumeration value
+  BindingProperty notStructure = BindingProperty(int64_t{5});
+  const Case cases[] = {{__LINE__, badType}, {__LINE__, notStructure}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    ASSERT_TRUE(host_.Deliver("OnJsonApiEvent_arx-login_v1_session", c.payload));
+  }
+  EXPECT_TRUE(module_.received.empty());
+  EXPECT_TRUE(host_.logs.empty());  // dropped without a log line
+
+  // An event whose name has no handler is ignored.
+  HostEvent stray{"OnJsonApiEvent_nobody", HostBindingValue{}, 0, &module_};
+  host_.registrations[0].callback(&stray);
+  EXPECT_TRUE(module_.received.empty());
+}
+
+TEST_F(AppModuleTest, HandlerExceptionsStayInsideThePlugin) {
+  StartModule();
+  module_.RegisterHandler("OnLcdsEvent_x", AppModule::LcdsEventHandler([](const Plugin::PluginLcdsEvent&) {
+                            throw std::runtime_error("handler broke");
+                          }),
+                          1);
+  ASSERT_EQ(host_.registrations.back().flag, 1u);
+  BindingProperty payload;
+  payload.MutableField("typeName") = "x";
+  EXPECT_NO_THROW(host_.Deliver("OnLcdsEvent_x", payload));
+  ASSERT_FALSE(host_.logs.empty());
+  EXPECT_THAT(host_.logs.back().second, ::testing::HasSubstr("handler broke"));
+}
+
+TEST_F(AppModuleTest, SendEventFiresTheResourceNameThenTheGivenName) {
+  StartModule();
+  Plugin::PluginResourceEvent event;
+  event.uri = "/arx-player-behavior/v1/ban";
+  event.eventType = Plugin::PluginResourceEventType::Create;
+  event.data.MutableField("id") = uint64_t{1};
+  ASSERT_TRUE(module_.SendEvent("OnJsonApiEvent", event, 9).ok());
+  ASSERT_EQ(host_.fired.size(), 2u);
+  EXPECT_EQ(host_.fired[0].name, "OnJsonApiEvent_arx-player-behavior_v1_ban");
+  EXPECT_EQ(host_.fired[1].name, "OnJsonApiEvent");
+  EXPECT_EQ(host_.fired[0].word, 9u);
+  EXPECT_EQ(host_.fired[0].payload.FieldOrEmpty("uri").GetStringOr(""), "/arx-player-behavior/v1/ban");
+  EXPECT_EQ(host_.fired[0].payload.FieldOrEmpty("eventType").GetStringOr(""), "Create");
+  EXPECT_EQ(host_.fired[0].payload.FieldOrEmpty("data").FieldOrEmpty("id").GetUnsignedOr(0), 1u);
+
+  // The given name equal to the resource's own name fires once.
+  host_.fired.clear();
+  ASSERT_TRUE(module_.SendEvent("OnJsonApiEvent_arx-player-behavior_v1_ban", event).ok());
+  EXPECT_EQ(host_.fired.size(), 1u);
+}
+
+TEST_F(AppModuleTest, PublishDeletionSendsDeleteWithEmptyData) {
+  StartModule();
+  ASSERT_TRUE(module_.PublishDeletion("/arx-player-behavior/v1/reporter-feedback/3").ok());
+  ASSERT_EQ(host_.fired.size(), 2u);
+  EXPECT_EQ(host_.fired[0].name, "OnJsonApiEvent_arx-player-behavior_v1_reporter-feedback");
+  EXPECT_EQ(host_.fired[1].name, "OnJsonApiEvent");
+  EXPECT_EQ(host_.fired[1].payload.FieldOrEmpty("eventType").GetStringOr(""), "Delete");
+  EXPECT_TRUE(host_.fired[1].payload.FieldOrEmpty("data").IsEmpty());
+}
+
+TEST_F(AppModuleTest, ShutdownUnregistersEveryHandledEvent) {
+  StartModule();
+  module_.Subscribe("/a/v1/x");
+  module_.Subscribe("/b/v1/y");
+  module_.Stop();
+  EXPECT_TRUE(module_.stopping());
+  EXPECT_TRUE(host_.registrations.empty());
+  EXPECT_FALSE(module_.HasHandler("OnJsonApiEvent_a_v1_x"));
+}
+
+TEST(ErrorResponses, EmptyMessageGivesTheStandardText) {
+  struct Case {
+    int line;
+    RestFailure response;
+    uint32_t status;
+    std::string message;
+  };
+  const Case cases[] = {
+      {__LINE__, NotFound(), 404, "Not found"},
+      {__LINE__, NotFound("No ban"), 404, "No ban"},
+      {__LINE__, InternalServerError(), 500, "Internal server error"},
+      {__LINE__, InternalServerError("boom"), 500, "boom"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(c.response.message, c.message);
+    EXPECT_EQ(c.response.status, c.status);
+  }
+}
+
+// --- Waiting and tasks ---
+
+TEST_F(AppModuleTest, AwaitingAReadyFutureCallsNoHostFunction) {
+  StartModule();
+  std::promise<MaybeType<Failure, int32_t>> promise;
+  promise.set_value(MaybeType<Failure, int32_t>(7));
+  const std::size_t callsBefore = host_.calls.size();
+  MaybeType<Failure, int32_t> result = module_.Await(promise.get_future());
+  ASSERT_TRUE(result.ok());
+  EXPECT_EQ(result.value(), 7);
+  EXPECT_EQ(host_.calls.size(), callsBefore);
+}
+
+TEST_F(AppModuleTest, AwaitYieldsUntilReadyBetweenOneBeginAndOneEndWait) {
+  StartModule();
+  std::promise<MaybeType<Failure, int32_t>> promise;
+  int yields = 0;
+  host_.onYield = [&] {
+    if (++yields == 3) promise.set_value(MaybeType<Failure, int32_t>::FromFailure("late"));
+  };
+  host_.calls.clear();
+  MaybeType<Failure, int32_t> result = module_.Await(promise.get_future());
+  EXPECT_FALSE(result.ok());
+  EXPECT_EQ(result.message(), "late");
+  EXPECT_THAT(host_.calls, ElementsAre("BeginWait Wait: future<int32_t>", "Yield", "Yield", "Yield", "EndWait"));
+}
+
+TEST_F(AppModuleTest, AwaitingAFutureWithoutStateEndsTheProcess) {
+  // Not started, so the report reaches standard error rather than the fake host.
+  EXPECT_DEATH((void)module_.Await(std::future<MaybeType<Failure, int32_t>>()), "ALE-6D828C10");
+}
+
+TEST_F(AppModuleTest, WaitYieldBracketsOneYieldAndPassesEndWaitThrough) {
+  StartModule();
+  host_.calls.clear();
+  EXPECT_EQ(module_.WaitYield(), 42u);
+  EXPECT_THAT(host_.calls, ElementsAre("BeginWait Wait: yield", "Yield", "EndWait"));
+}
+
+TEST_F(AppModuleTest, PostedTasksRunOnceAndLeaveTheTable) {
+  StartModule();
+  std::vector<int> ran;
+  const int64_t now = MonotonicNowNanoseconds();
+  module_.PostTask("Event: past", now - 5'000'000'000, [&] { ran.push_back(1); });
+  module_.PostTask("Event: later", now + 2'000'000'000, [&] { ran.push_back(2); });
+  module_.PostTask("Event: throws", INT64_MIN, [&] { throw std::runtime_error("task broke"); });
+  ASSERT_EQ(host_.posted.size(), 3u);
+  EXPECT_EQ(host_.posted[0].label, "Event: past");
+  EXPECT_EQ(host_.posted[0].delay, 0.0);  // a deadline in the past
+  EXPECT_GT(host_.posted[1].delay, 1.0);
+  EXPECT_LE(host_.posted[1].delay, 2.0);
+  EXPECT_EQ(host_.posted[2].delay, 0.0);
+  EXPECT_EQ(module_.PendingTaskCount(), 3u);
+
+  host_.RunPosted();
+  EXPECT_THAT(ran, ElementsAre(1, 2));
+  EXPECT_EQ(module_.PendingTaskCount(), 0u);  // the throwing task was removed too
+  ASSERT_FALSE(host_.logs.empty());
+  EXPECT_THAT(host_.logs.back().second, ::testing::HasSubstr("task broke"));
+}
+
+TEST(TaskTable, IdsStartAtOneAndAreNeverReused) {
+  TaskTable table;
+  TaskRecord* first = table.Insert(nullptr, [] {});
+  TaskRecord* second = table.Insert(nullptr, [] {});
+  EXPECT_EQ(first->id, 1u);
+  EXPECT_EQ(second->id, 2u);
+  EXPECT_TRUE(table.Remove(1));
+  EXPECT_FALSE(table.Remove(1));
+  EXPECT_EQ(table.Insert(nullptr, [] {})->id, 3u);
+  EXPECT_EQ(table.size(), 2u);
+}
+
+}  // namespace
+}  // namespace Vela
