@@ -72,11 +72,11 @@ class TreeBuilder {
     BindingProperty* target = NextTarget();
     if (target == nullptr) return false;
     target->MakeStructure();
-    open_.push_back(target);
+    open_.push_back({target, kNotACollection});
     return true;
   }
   bool Key(const char* text, rapidjson::SizeType length, bool) {
-    target_ = &open_.back()->MutableField(UpToFirstNul(text, length));
+    target_ = &open_.back().container->MutableField(UpToFirstNul(text, length));
     return true;
   }
   bool EndObject(rapidjson::SizeType) {
@@ -88,7 +88,8 @@ class TreeBuilder {
     BindingProperty* target = NextTarget();
     if (target == nullptr) return false;
     target->MakeCollection();
-    open_.push_back(target);
+    // A repeated key's earlier array keeps its elements; new ones go after them.
+    open_.push_back({target, target->Elements().size()});
     return true;
   }
   bool EndArray(rapidjson::SizeType) {
@@ -112,17 +113,26 @@ class TreeBuilder {
 
   // Null stops the reader (a handler error): a Collection cannot hold more elements.
   BindingProperty* NextTarget() {
-    if (open_.empty() || open_.back()->kind() != BindingKind::Collection) {
+    if (open_.empty() || open_.back().elements == kNotACollection) {
       return target_;
     }
-    BindingProperty& collection = *open_.back();
-    if (collection.size() >= kMaxCollectionElements) return nullptr;
-    return &collection.Append();
+    OpenContainer& open = open_.back();
+    if (open.elements >= kMaxCollectionElements) return nullptr;
+    return &open.container->MutableElement(open.elements++);
   }
+
+  static constexpr std::size_t kNotACollection = SIZE_MAX;
+
+  // An open Structure, or an open Collection and its element count (kept here to spare
+  // asking the value for it at every element).
+  struct OpenContainer {
+    BindingProperty* container;
+    std::size_t elements;
+  };
 
   // Only the innermost open container ever changes, so these pointers stay valid: an open
   // container's parent gets no new element or field until the container is closed.
-  std::vector<BindingProperty*> open_;
+  std::vector<OpenContainer> open_;
   BindingProperty* target_;
 };
 
