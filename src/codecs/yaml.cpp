@@ -1,0 +1,530 @@
+#include "codecs/yaml.h"
+
+#include <yaml.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "binding/binding_conversions.h"
+#include "util/fnv1a.h"
+#include "util/format_text.h"
+
+namespace Vela {
+namespace {
+
+constexpr std::string_view kStrTag = "tag:yaml.org,2002:str";
+constexpr std::string_view kIntTag = "tag:yaml.org,2002:int";
+constexpr std::string_view kFloatTag = "tag:yaml.org,2002:float";
+constexpr std::string_view kBoolTag = "tag:yaml.org,2002:bool";
+
+// The conversions of tagged numbers name the C types.
+constexpr std::string_view kConversionPath = "yaml";
+constexpr SignedBounds kTaggedSignedBounds{INT64_MIN, INT64_MAX, "int64_t"};
+constexpr UnsignedBounds kTaggedUnsignedBounds{UINT64_MAX, "uint64_t"};
+constexpr FloatBounds kTaggedFloatBounds{-1.7976931348623157e308, 1.7976931348623157e308,
+                                         "double"};
+
+bool IsNullWord(std::string_view text) {
+  return text.empty() || text == "~" || text == "null" || text == "Null" || text == "NULL";
+}
+
+bool IsTrueWord(std::string_view text) {
+  switch (text.size()) {
+    case 1:
+      return text == "y" || text == "Y";
+    case 2:
+      return text == "on" || text == "On" || text == "ON";
+    case 3:
+      return text == "yes" || text == "Yes" || text == "YES";
+    case 4:
+      return text == "true" || text == "True" || text == "TRUE";
+    default:
+      return false;
+  }
+}
+
+bool IsFalseWord(std::string_view text) {
+  switch (text.size()) {
+    case 1:
+      return text == "n" || text == "N";
+    case 2:
+      return text == "no" || text == "No" || text == "NO";
+    case 3:
+      return text == "off" || text == "Off" || text == "OFF";
+    case 5:
+      return text == "false" || text == "False" || text == "FALSE";
+    default:
+      return false;
+  }
+}
+
+// A plain scalar that strtod reads whole, as Signed, Unsigned or Float; false when the
+// text is no number. Infinities and NaN are no numbers here (they stay texts), and whole
+// numbers beyond the 64-bit ranges stay Float, since converting them would be undefined.
+bool ResolvePlainNumber(BindingProperty& target, const char* text, std::size_t length) {
+  // strtod only starts numbers with these; skipping the rest keeps plain words cheap.
+  const char first = text[0];
+  if (!((first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.')) {
+    return false;
+  }
+  char* end = nullptr;
+  const double number = std::strtod(text, &end);
+  if (end != text + length || std::isnan(number) || std::isinf(number)) {
+    return false;
+  }
+  constexpr double kTwoTo63 = 9223372036854775808.0;
+  if (std::trunc(number) != number || number < -kTwoTo63 || number >= 2 * kTwoTo63) {
+    target.SetFloat(number);
+  } else if (number < 0) {
+    target.SetSigned(static_cast<int64_t>(number));
+  } else if (number >= kTwoTo63) {
+    target.SetUnsigned(static_cast<uint64_t>(number - kTwoTo63) | (uint64_t{1} << 63));
+  } else {
+    target.SetUnsigned(static_cast<uint64_t>(number));
+  }
+  return true;
+}
+
+// One step of the route from the root to a node.
+struct PathStep {
+  bool isField = false;
+  std::size_t index = 0;  // elements
+  std::string name;       // fields
+};
+
+// Where an anchor points: a copy of the anchored node's path, or an anchored key's text.
+struct AnchorRecord {
+  std::vector<PathStep> path;
+  std::string keyText;
+  bool isKey = false;
+  bool open = false;  // the anchored sequence or mapping has not ended yet
+};
+
+enum class Container : uint8_t { None, Sequence, Mapping };
+
+// One open node: a value slot still to be filled, or a sequence or mapping that has begun.
+// The kind of container is tracked here, not read from the target: a repeated key hands the
+// new value a slot that may already hold a mapping or a sequence.
+struct Frame {
+  explicit Frame(BindingProperty* value) noexcept : target(value) {}
+
+  BindingProperty* target;
+  PathStep step;  // the root frame's step is unused
+  Container container = Container::None;
+  AnchorRecord* anchor = nullptr;  // the anchor of an open container
+};
+
+using ScalarData = decltype(yaml_event_t{}.data.scalar);
+
+struct Mark {
+  uint64_t line;
+  uint64_t column;
+};
+
+Mark StartOf(const yaml_event_t& event) {
+  return {uint64_t{event.start_mark.line} + 1, uint64_t{event.start_mark.column} + 1};
+}
+
+std::string_view ViewOf(const yaml_char_t* text) {
+  return text == nullptr ? std::string_view{} : std::string_view(reinterpret_cast<const char*>(text));
+}
+
+// Owns the parser for one load and deletes it on every path out.
+class Parser {
+ public:
+  explicit Parser(std::string_view text) {
+    ready_ = yaml_parser_initialize(&parser_) != 0;
+    if (ready_) {
+      yaml_parser_set_encoding(&parser_, YAML_UTF8_ENCODING);
+      yaml_parser_set_input_string(&parser_, reinterpret_cast<const unsigned char*>(text.data()),
+                                   text.size());
+    }
+  }
+  ~Parser() {
+    if (ready_) yaml_parser_delete(&parser_);
+  }
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
+
+  bool ready() const { return ready_; }
+  yaml_parser_t& get() { return parser_; }
+
+ private:
+  yaml_parser_t parser_{};
+  bool ready_ = false;
+};
+
+// Owns one event until the next is taken.
+class Event {
+ public:
+  Event() = default;
+  ~Event() { Clear(); }
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  // Takes the next event; false when the parser failed (it then holds the error).
+  bool Next(yaml_parser_t& parser) {
+    Clear();
+    held_ = yaml_parser_parse(&parser, &event_) != 0;
+    return held_;
+  }
+  const yaml_event_t& get() const { return event_; }
+
+ private:
+  void Clear() {
+    if (held_) yaml_event_delete(&event_);
+    held_ = false;
+  }
+  yaml_event_t event_{};
+  bool held_ = false;
+};
+
+class YamlLoader {
+ public:
+  BindingResult Load(std::string_view text) {
+    Parser parser(text);
+    if (!parser.ready()) {
+      result_.SetFailure(FormatText(YamlMessage::kParserError, "memory error", 0, 0));
+      return std::move(result_);
+    }
+    frames_.reserve(16);
+    frames_.emplace_back(&result_.value());
+    Event event;
+    bool parsed = event.Next(parser.get());
+    while (result_.ok() && parsed && event.get().type != YAML_STREAM_END_EVENT) {
+      Handle(event.get());
+      if (result_.ok()) parsed = event.Next(parser.get());
+    }
+    const yaml_parser_t& state = parser.get();
+    if (result_.ok() && state.error != YAML_NO_ERROR) {
+      // A memory error carries no problem text.
+      const std::string_view problem =
+          state.problem != nullptr ? std::string_view(state.problem) : "memory error";
+      Fail(FormatText(YamlMessage::kParserError, problem, uint64_t{state.problem_mark.line},
+                      uint64_t{state.problem_mark.column}));
+    }
+    return std::move(result_);
+  }
+
+ private:
+  void Handle(const yaml_event_t& event) {
+    switch (event.type) {
+      case YAML_STREAM_START_EVENT:
+      case YAML_DOCUMENT_END_EVENT:
+        return;
+      case YAML_DOCUMENT_START_EVENT:
+        // A later document would find the root frame closed: refuse every second one.
+        if (++documents_ > 1) Fail(std::string(YamlMessage::kMultiDocument));
+        return;
+      case YAML_SEQUENCE_END_EVENT:
+      case YAML_MAPPING_END_EVENT:
+        EndContainer();
+        return;
+      case YAML_SCALAR_EVENT:
+      case YAML_SEQUENCE_START_EVENT:
+      case YAML_MAPPING_START_EVENT:
+      case YAML_ALIAS_EVENT:
+        break;
+      default:
+        return;
+    }
+    if (frames_.empty()) {  // a node after the document's root; libyaml never sends one
+      Fail(std::string(YamlMessage::kMultiDocument));
+      return;
+    }
+    const bool keyExpected = ChooseTarget();
+    switch (event.type) {
+      case YAML_SCALAR_EVENT:
+        keyExpected ? ScalarKey(event) : ScalarValue(event);
+        return;
+      case YAML_SEQUENCE_START_EVENT:
+        if (keyExpected) {
+          FailAt(YamlMessage::kUnexpectedSequence, event);
+        } else {
+          frames_.back().target->MakeCollection();
+          BeginContainer(event, Container::Sequence, event.data.sequence_start.anchor);
+        }
+        return;
+      case YAML_MAPPING_START_EVENT:
+        if (keyExpected) {
+          FailAt(YamlMessage::kUnexpectedMapping, event);
+        } else {
+          frames_.back().target->MakeStructure();
+          BeginContainer(event, Container::Mapping, event.data.mapping_start.anchor);
+        }
+        return;
+      case YAML_ALIAS_EVENT:
+        Alias(event, keyExpected);
+        return;
+      default:
+        return;
+    }
+  }
+
+  // Pushes the slot the next node fills; true when that node is a key of the top mapping
+  // (then nothing is pushed).
+  bool ChooseTarget() {
+    Frame& top = frames_.back();
+    if (top.container == Container::Sequence) {
+      const std::size_t index = top.target->size();
+      BindingProperty& element = top.target->Append();
+      Frame& frame = frames_.emplace_back(&element);
+      frame.step.index = index;
+      return false;
+    }
+    if (top.container == Container::Mapping) {
+      if (!keyPending_) return true;
+      keyPending_ = false;
+      BindingProperty& field = top.target->MutableField(pendingKey_);
+      Frame& frame = frames_.emplace_back(&field);
+      frame.step.isField = true;
+      frame.step.name.swap(pendingKey_);
+      return false;
+    }
+    return false;
+  }
+
+  void ScalarKey(const yaml_event_t& event) {
+    const auto& scalar = event.data.scalar;
+    if (scalar.tag != nullptr && ViewOf(scalar.tag) != kStrTag) {
+      FailAt(YamlMessage::kInvalidMappingKey, event);
+      return;
+    }
+    // A pending flag rather than "key text not empty": "" is a key like any other.
+    pendingKey_.assign(reinterpret_cast<const char*>(scalar.value), scalar.length);
+    keyPending_ = true;
+    if (scalar.anchor != nullptr) {
+      AnchorRecord* record = AddAnchor(event, scalar.anchor);
+      if (record != nullptr) {
+        record->isKey = true;
+        record->keyText = pendingKey_;
+      }
+    }
+  }
+
+  void ScalarValue(const yaml_event_t& event) {
+    const auto& scalar = event.data.scalar;
+    Resolve(*frames_.back().target, scalar);
+    if (!result_.ok()) return;
+    if (scalar.anchor != nullptr) {
+      AnchorRecord* record = AddAnchor(event, scalar.anchor);
+      if (record == nullptr) return;
+      record->path = CurrentPath();
+    }
+    frames_.pop_back();
+  }
+
+  void Resolve(BindingProperty& target, const ScalarData& scalar) {
+    const char* text = reinterpret_cast<const char*>(scalar.value);
+    const std::string_view view(text, scalar.length);
+    if (scalar.tag != nullptr) {
+      ResolveTagged(target, ViewOf(scalar.tag), view);
+      return;
+    }
+    const bool quoted = scalar.style == YAML_SINGLE_QUOTED_SCALAR_STYLE ||
+                        scalar.style == YAML_DOUBLE_QUOTED_SCALAR_STYLE;
+    if (quoted) {
+      target.SetString(view);
+    } else if (IsNullWord(view)) {
+      target.Reset();
+    } else if (ResolvePlainNumber(target, text, scalar.length)) {
+    } else if (IsTrueWord(view)) {
+      target.SetBool(true);
+    } else if (IsFalseWord(view)) {
+      target.SetBool(false);
+    } else {
+      target.SetString(view);
+    }
+  }
+
+  void ResolveTagged(BindingProperty& target, std::string_view tag, std::string_view text) {
+    if (tag == kStrTag) {
+      target.SetString(text);
+      return;
+    }
+    if (tag == kBoolTag) {
+      if (IsTrueWord(text)) {
+        target.SetBool(true);
+      } else if (IsFalseWord(text)) {
+        target.SetBool(false);
+      }
+      return;
+    }
+    if (tag != kIntTag && tag != kFloatTag) {
+      Fail(FormatText(YamlMessage::kUnsupportedTag, tag));
+      return;
+    }
+    const BindingProperty input(text);
+    BindingResult status;
+    if (tag == kFloatTag) {
+      const double value = FloatFromBinding(status, input, kConversionPath, kTaggedFloatBounds);
+      if (status.ok()) target.SetFloat(value);
+    } else if (!text.empty() && text.front() == '-') {
+      const int64_t value = SignedFromBinding(status, input, kConversionPath, kTaggedSignedBounds);
+      if (status.ok()) target.SetSigned(value);
+    } else {
+      const uint64_t value =
+          UnsignedFromBinding(status, input, kConversionPath, kTaggedUnsignedBounds);
+      if (status.ok()) target.SetUnsigned(value);
+    }
+    if (!status.ok()) Fail(std::string(status.message()));
+  }
+
+  void BeginContainer(const yaml_event_t& event, Container container, const yaml_char_t* anchor) {
+    // The root slot is frame 0, so frames_.size() - 1 containers are open with this one.
+    if (frames_.size() - 1 >= kYamlMaxNestingDepth) {
+      const Mark at = StartOf(event);
+      Fail(FormatText(YamlMessage::kTooDeep, uint64_t{kYamlMaxNestingDepth}, at.line, at.column));
+      return;
+    }
+    Frame& frame = frames_.back();
+    frame.container = container;
+    if (anchor != nullptr) {
+      AnchorRecord* record = AddAnchor(event, anchor);
+      if (record != nullptr) {
+        record->path = CurrentPath();
+        record->open = true;
+        frame.anchor = record;
+      }
+    }
+  }
+
+  void EndContainer() {
+    if (frames_.empty()) return;
+    if (frames_.back().anchor != nullptr) frames_.back().anchor->open = false;
+    frames_.pop_back();
+  }
+
+  void Alias(const yaml_event_t& event, bool keyExpected) {
+    const std::string_view name = ViewOf(event.data.alias.anchor);
+    const auto found = anchors_.find(name);
+    if (found != anchors_.end() && found->second.open) {
+      FailAt(YamlMessage::kCyclicAlias, event, name);
+      return;
+    }
+    if (found == anchors_.end()) {
+      FailAt(YamlMessage::kUndefinedAlias, event, name);
+      return;
+    }
+    const AnchorRecord& record = found->second;
+    if (keyExpected) {
+      // An alias as a key stands for the anchored key, or for an anchored text.
+      const BindingProperty* node = record.isKey ? nullptr : &NodeAt(record.path);
+      if (node != nullptr && node->kind() != BindingKind::String) {
+        FailAt(YamlMessage::kInvalidMappingKey, event);
+        return;
+      }
+      pendingKey_ = record.isKey ? record.keyText : std::string(node->GetStringOr({}));
+      keyPending_ = true;
+      return;
+    }
+    BindingProperty& target = *frames_.back().target;
+    if (record.isKey) {
+      target.SetString(record.keyText);
+    } else {
+      const BindingProperty& source = NodeAt(record.path);
+      aliasValues_ += CountValues(source);
+      if (aliasValues_ > kYamlMaxAliasValues) {
+        const Mark at = StartOf(event);
+        Fail(FormatText(YamlMessage::kAliasesTooLarge, uint64_t{kYamlMaxAliasValues}, at.line,
+                        at.column));
+        return;
+      }
+      if (Overlaps(record.path)) {
+        // The source holds the target (a mapping reopened by a repeated key) or the target
+        // holds the source: copy aside first, so neither is changed while it is read.
+        const BindingProperty copy(source);
+        target = copy;
+      } else {
+        target = source;
+      }
+    }
+    frames_.pop_back();
+  }
+
+  // The node at `path` in the result as it is now (Empty when it has since been replaced).
+  const BindingProperty& NodeAt(const std::vector<PathStep>& path) const {
+    const BindingProperty* node = &result_.value();
+    for (const PathStep& step : path) {
+      node = step.isField ? &node->FieldOrEmpty(step.name) : &node->ElementOrEmpty(step.index);
+    }
+    return *node;
+  }
+
+  // True when `path` and the top frame's path are one a prefix of the other.
+  bool Overlaps(const std::vector<PathStep>& path) const {
+    const std::size_t common = std::min(path.size(), frames_.size() - 1);
+    for (std::size_t i = 0; i < common; ++i) {
+      const PathStep& a = path[i];
+      const PathStep& b = frames_[i + 1].step;
+      if (a.isField != b.isField || (a.isField ? a.name != b.name : a.index != b.index)) {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  std::vector<PathStep> CurrentPath() const {
+    std::vector<PathStep> path;
+    path.reserve(frames_.size() - 1);
+    for (std::size_t i = 1; i < frames_.size(); ++i) path.push_back(frames_[i].step);
+    return path;
+  }
+
+  static std::size_t CountValues(const BindingProperty& root) {
+    std::size_t count = 0;
+    std::vector<const BindingProperty*> pending{&root};
+    while (!pending.empty()) {
+      const BindingProperty* node = pending.back();
+      pending.pop_back();
+      ++count;
+      for (const BindingProperty& element : node->Elements()) pending.push_back(&element);
+      for (const BindingField& field : node->Fields()) pending.push_back(&field.value());
+    }
+    return count;
+  }
+
+  // Records a new anchor; null (after failing) when the name is taken.
+  AnchorRecord* AddAnchor(const yaml_event_t& event, const yaml_char_t* anchor) {
+    const std::string_view name = ViewOf(anchor);
+    auto [entry, inserted] = anchors_.try_emplace(std::string(name));
+    if (!inserted) {
+      FailAt(YamlMessage::kDuplicateAnchor, event, name);
+      return nullptr;
+    }
+    return &entry->second;
+  }
+
+  void FailAt(std::string_view message, const yaml_event_t& event) {
+    const Mark at = StartOf(event);
+    Fail(FormatText(message, at.line, at.column));
+  }
+  void FailAt(std::string_view message, const yaml_event_t& event, std::string_view name) {
+    const Mark at = StartOf(event);
+    Fail(FormatText(message, name, at.line, at.column));
+  }
+
+  void Fail(const std::string& message) {
+    frames_.clear();
+    result_.SetFailure(message);
+  }
+
+  BindingResult result_;
+  std::vector<Frame> frames_;
+  std::string pendingKey_;
+  bool keyPending_ = false;
+  int documents_ = 0;
+  std::size_t aliasValues_ = 0;
+  // Records are never erased, so pointers to them stay valid.
+  std::unordered_map<std::string, AnchorRecord, Fnv1aHash, std::equal_to<>> anchors_{8};
+};
+
+}  // namespace
+
+BindingResult YamlLoad(std::string_view text) { return YamlLoader().Load(text); }
+
+}  // namespace Vela
