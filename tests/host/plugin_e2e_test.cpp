@@ -1,0 +1,105 @@
+// The real plugin library, loaded into the development host.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "plugin_host.h"
+
+namespace Vela::Host {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsSupersetOf;
+
+class PluginEndToEnd : public ::testing::Test {
+ protected:
+  void Load() { ASSERT_EQ(host_.Load(ARX_PLUGIN_LIBRARY), ""); }
+  PluginHost host_;
+};
+
+TEST_F(PluginEndToEnd, CompatibleHostsAreAnsweredWithThePluginsVersion) {
+  struct Case {
+    int line;
+    HostVersion version;
+  };
+  const Case cases[] = {{__LINE__, {18, 0, 0}}, {__LINE__, {18, 5, 2}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    PluginHost host;
+    ASSERT_EQ(host.Load(ARX_PLUGIN_LIBRARY), "");
+    const HandshakeOutcome outcome = host.Handshake(c.version);
+    ASSERT_TRUE(outcome.answered);
+    EXPECT_EQ(outcome.pluginVersion.major, 18u);
+    EXPECT_EQ(outcome.pluginVersion.minor, 0u);
+    EXPECT_EQ(outcome.pluginVersion.patch, 0u);
+    EXPECT_EQ(outcome.shortName, "arx-player-behavior");
+    EXPECT_NE(outcome.functions, nullptr);
+    EXPECT_NE(outcome.api, nullptr);
+  }
+}
+
+TEST_F(PluginEndToEnd, IncompatibleHostsEndTheProcess) {
+  struct Case {
+    int line;
+    HostVersion version;
+  };
+  const Case cases[] = {{__LINE__, {17, 9, 9}}, {__LINE__, {19, 0, 0}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_DEATH(
+        {
+          PluginHost host;
+          if (host.Load(ARX_PLUGIN_LIBRARY).empty()) host.Handshake(c.version);
+        },
+        "ALE-EECF0606");
+  }
+}
+
+TEST_F(PluginEndToEnd, DescriptionBlockNamesTheModulesTypesAndEvents) {
+  Load();
+  host_.Handshake({18, 0, 0});
+  EXPECT_THAT(host_.TypeNames(),
+              IsSupersetOf({"PluginManagerState", "PluginManagerResource", "PluginResourceEventType",
+                            "PluginResourceEvent", "PluginLcdsEvent", "PluginLcdsResponse",
+                            "PluginServiceProxyResponse"}));
+  EXPECT_THAT(host_.EventNames(), IsSupersetOf({"OnJsonApiEvent", "OnLcdsEvent", "OnServiceProxyUuidEvent",
+                                                "OnServiceProxyMethodEvent", "OnServiceProxyAsyncEvent"}));
+}
+
+TEST_F(PluginEndToEnd, StartAndStopLeaveNothingRegistered) {
+  Load();
+  host_.Handshake({18, 2, 1});
+  ASSERT_TRUE(host_.Start());
+  // A REST call the plugin has no function for is not taken.
+  const CallResult none = host_.Call(2, "/arx-player-behavior/v1/nothing");
+  EXPECT_FALSE(none.found);
+  host_.Stop();
+  EXPECT_FALSE(host_.started());
+  // Nothing of the stopped plugin is left registered with the host.
+  EXPECT_TRUE(host_.bus().registrations().empty());
+  EXPECT_EQ(host_.loop().pending(), 0u);
+}
+
+uint64_t Pair(const std::array<uint32_t, 14>& words, int counter) {
+  return words[2 * counter] | (uint64_t{words[2 * counter + 1]} << 32);
+}
+
+TEST_F(PluginEndToEnd, MemoryStatsAccumulateAndEndWithTwoZeros) {
+  Load();
+  host_.Handshake({18, 0, 0});
+  const std::array<uint32_t, 14> first = host_.MemoryStats();
+  ASSERT_TRUE(host_.Start());
+  const std::array<uint32_t, 14> second = host_.MemoryStats();
+  for (int counter = 0; counter < 6; ++counter) {
+    SCOPED_TRACE(counter);
+    EXPECT_GE(Pair(second, counter), Pair(first, counter));  // counted since process start
+  }
+  EXPECT_LE(Pair(second, 0), Pair(second, 2));  // the peak never exceeds what was allocated
+  EXPECT_LE(Pair(second, 5), Pair(second, 3));  // no more frees than allocations
+  EXPECT_EQ(second[12], 0u);
+  EXPECT_EQ(second[13], 0u);
+}
+
+}  // namespace
+}  // namespace Vela::Host
