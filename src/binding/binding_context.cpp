@@ -50,16 +50,10 @@ BindingContext::BindingContext() : buckets_(inlineBuckets_) {
 }
 
 BindingContext::~BindingContext() {
-  // Texts still interned (a tree released only partly) may live on the heap.
-  for (uint32_t b = 0; b < bucketCount_; ++b) {
-    for (InternedText* entry = buckets_[b]; entry != nullptr;) {
-      InternedText* next = entry->next;
-      std::size_t bytes = sizeof(InternedText) + entry->length + 1;
-      if (bytes > kMaxPooledBytes) {
-        Free(entry);
-      }
-      entry = next;
-    }
+  for (HeapHeader* header = heapNodes_; header != nullptr;) {
+    HeapHeader* next = header->next;
+    Free(header);
+    header = next;
   }
   if (buckets_ != inlineBuckets_) {
     Free(buckets_);
@@ -132,17 +126,58 @@ void BindingContext::FreeFromPage(SizeClass& sizeClass, PageHeader* page, void* 
 }
 
 void* BindingContext::AllocateLarge(std::size_t bytes) {
-  void* block = Allocate(bytes);
-  if (block == nullptr) {
+  if (bytes > std::numeric_limits<std::size_t>::max() - sizeof(HeapHeader)) {
     throw std::bad_alloc();
   }
+  auto* header = static_cast<HeapHeader*>(Allocate(sizeof(HeapHeader) + bytes));
+  if (header == nullptr) {
+    throw std::bad_alloc();
+  }
+  header->prev = nullptr;
+  header->next = heapNodes_;
+  if (heapNodes_ != nullptr) {
+    heapNodes_->prev = header;
+  }
+  heapNodes_ = header;
   bytesInUse_ += bytes;
-  return block;
+  return header + 1;
 }
 
 void BindingContext::FreeLarge(void* node, std::size_t bytes) noexcept {
-  Free(node);
+  HeapHeader* header = static_cast<HeapHeader*>(node) - 1;
+  (header->prev != nullptr ? header->prev->next : heapNodes_) = header->next;
+  if (header->next != nullptr) {
+    header->next->prev = header->prev;
+  }
+  Free(header);
   bytesInUse_ -= bytes;
+}
+
+void* BindingContext::ResizeNode(void* node, std::size_t oldBytes, std::size_t newBytes) {
+  if (node == nullptr) {
+    return AllocateNode(newBytes);
+  }
+  if (oldBytes > kMaxPooledBytes && newBytes > kMaxPooledBytes) {
+    if (newBytes > std::numeric_limits<std::size_t>::max() - sizeof(HeapHeader)) {
+      throw std::bad_alloc();
+    }
+    HeapHeader* header = static_cast<HeapHeader*>(node) - 1;
+    auto* moved = static_cast<HeapHeader*>(Reallocate(header, sizeof(HeapHeader) + newBytes));
+    if (moved == nullptr) {
+      throw std::bad_alloc();
+    }
+    (moved->prev != nullptr ? moved->prev->next : heapNodes_) = moved;
+    if (moved->next != nullptr) {
+      moved->next->prev = moved;
+    }
+    bytesInUse_ += newBytes;
+    bytesInUse_ -= oldBytes;
+    return moved + 1;
+  }
+  void* resized = AllocateNode(newBytes);
+  std::memcpy(resized, node, oldBytes < newBytes ? oldBytes : newBytes);
+  FreeNode(node, oldBytes);
+  return resized;
 }
 
 void BindingContext::Unlink(SizeClass& sizeClass, PageHeader* page) noexcept {

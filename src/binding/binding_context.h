@@ -56,10 +56,20 @@ class BindingContext {
   // Returns every page, frees the heap blocks and the context itself (null does nothing).
   static void Destroy(BindingContext* context) noexcept;
 
-  // A node of `bytes` bytes, aligned for pointers and 64-bit words. Throws std::bad_alloc.
+  // A node of `bytes` bytes, aligned for pointers and 64-bit words: a pool slot up to
+  // kMaxPooledBytes, a heap block beyond (heap blocks are listed, so that destroying the
+  // context frees them all). Throws std::bad_alloc.
   inline void* AllocateNode(std::size_t bytes);
   // Returns a node; `bytes` must be the size it was allocated with.
   inline void FreeNode(void* node, std::size_t bytes) noexcept;
+  // Moves a node to a new size, keeping the first min(old, new) bytes. Throws
+  // std::bad_alloc (the node is then unchanged).
+  void* ResizeNode(void* node, std::size_t oldBytes, std::size_t newBytes);
+
+  // Blobs that hold a taken-over std::vector need their destructor run even when the whole
+  // context goes; while there are none, a root may drop its tree with the context unwalked.
+  void NoteAdoptedBlob(bool added) noexcept { adoptedBlobs_ += added ? 1 : -1; }
+  bool HasAdoptedBlobs() const noexcept { return adoptedBlobs_ != 0; }
 
   // The entry for `text`, its count raised by one (a new entry starts at 1). The empty
   // text yields the static empty entry. Throws std::bad_alloc / std::length_error.
@@ -95,6 +105,13 @@ class BindingContext {
  private:
   BindingContext();
   ~BindingContext();
+
+  // The header in front of every heap node.
+  struct HeapHeader {
+    HeapHeader* prev;
+    HeapHeader* next;
+  };
+  static_assert(sizeof(HeapHeader) % alignof(void*) == 0);
 
   // The header at the start of every page.
   struct PageHeader {
@@ -152,6 +169,8 @@ class BindingContext {
   std::size_t bytesInUse_ = 0;
   std::size_t slotsInUse_ = 0;
   std::size_t pagesHeld_ = 0;
+  std::ptrdiff_t adoptedBlobs_ = 0;
+  HeapHeader* heapNodes_ = nullptr;
   InternedText* inlineBuckets_[kInitialBuckets] = {};
 };
 

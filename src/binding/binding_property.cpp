@@ -1,5 +1,6 @@
 #include "binding/binding_property.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +39,8 @@ struct StructureNode {
   };
 };
 
-// The node of a Blob. `data` either is a block of the allocation functions or, for a
-// vector taken over without copying, the vector's own storage.
+// The node of a Blob. `data` either is a node of the context or, for a vector taken over
+// without copying, the vector's own storage.
 struct BlobNode {
   uint8_t* data;
   std::size_t size;
@@ -74,19 +75,18 @@ uint32_t GrownCapacity(uint32_t capacity, std::size_t needed) {
   if (needed > kMaxCollectionElements) {
     throw std::length_error("collection too long");
   }
-  std::size_t grown = static_cast<std::size_t>(capacity) + capacity / 2;
-  if (grown > kMaxCollectionElements) {
-    grown = kMaxCollectionElements;
-  }
-  return static_cast<uint32_t>(grown < needed ? needed : grown);
-}
-
-void* ReallocateOrThrow(void* block, std::size_t bytes) {
-  void* grown = Reallocate(block, bytes);
-  if (grown == nullptr) {
+  // On a 32-bit target the byte count of the largest vectors would not fit a size_t.
+  if (needed > std::numeric_limits<std::size_t>::max() / sizeof(BindingField)) {
     throw std::bad_alloc();
   }
-  return grown;
+  std::size_t grown = static_cast<std::size_t>(capacity) + capacity / 2;
+  constexpr std::size_t kLargest =
+      std::min<std::size_t>(kMaxCollectionElements,
+                            std::numeric_limits<std::size_t>::max() / sizeof(BindingField));
+  if (grown > kLargest) {
+    grown = kLargest;
+  }
+  return static_cast<uint32_t>(grown < needed ? needed : grown);
 }
 
 }  // namespace
@@ -116,36 +116,48 @@ struct BindingPropertyAccess {
     child->ownsContext_ = 0;
   }
 
-  static void ReserveElements(CollectionNode& node, std::size_t needed) {
-    if (needed <= node.capacity) {
-      return;
-    }
-    uint32_t capacity = GrownCapacity(node.capacity, needed);
+  // Element and field vectors are nodes of the context too: small ones share the pools.
+  static void ResizeElements(BindingContext& context, CollectionNode& node, uint32_t capacity) {
     node.items = static_cast<BindingProperty*>(
-        ReallocateOrThrow(node.items, capacity * sizeof(BindingProperty)));
+        context.ResizeNode(node.items, node.capacity * sizeof(BindingProperty),
+                           capacity * sizeof(BindingProperty)));
     node.capacity = capacity;
   }
 
-  static void ReserveExactElements(CollectionNode& node, std::size_t needed) {
-    if (needed <= node.capacity) {
-      return;
+  static void ReserveElements(BindingContext& context, CollectionNode& node, std::size_t needed) {
+    if (needed > node.capacity) {
+      ResizeElements(context, node, GrownCapacity(node.capacity, needed));
     }
-    if (needed > kMaxCollectionElements) {
-      throw std::length_error("collection too long");
-    }
-    node.items = static_cast<BindingProperty*>(
-        ReallocateOrThrow(node.items, needed * sizeof(BindingProperty)));
-    node.capacity = static_cast<uint32_t>(needed);
   }
 
-  static void ReserveFields(StructureNode& node, std::size_t needed, bool exact) {
+  static void ReserveExactElements(BindingContext& context, CollectionNode& node,
+                                   std::size_t needed) {
+    if (needed > node.capacity) {
+      ResizeElements(context, node, GrownCapacity(0, needed));
+    }
+  }
+
+  static void ReserveFields(BindingContext& context, StructureNode& node, std::size_t needed,
+                            bool exact) {
     if (needed <= node.capacity) {
       return;
     }
     uint32_t capacity = exact ? GrownCapacity(0, needed) : GrownCapacity(node.capacity, needed);
-    node.fields = static_cast<BindingField*>(
-        ReallocateOrThrow(node.fields, capacity * sizeof(BindingField)));
+    node.fields = static_cast<BindingField*>(context.ResizeNode(
+        node.fields, node.capacity * sizeof(BindingField), capacity * sizeof(BindingField)));
     node.capacity = capacity;
+  }
+
+  static void FreeElements(BindingContext& context, CollectionNode& node) noexcept {
+    if (node.items != nullptr) {
+      context.FreeNode(node.items, node.capacity * sizeof(BindingProperty));
+    }
+  }
+
+  static void FreeFields(BindingContext& context, StructureNode& node) noexcept {
+    if (node.fields != nullptr) {
+      context.FreeNode(node.fields, node.capacity * sizeof(BindingField));
+    }
   }
 
   // Index of the first field whose name is not below `name`.
@@ -175,7 +187,7 @@ struct BindingPropertyAccess {
   static BindingField& InsertField(StructureNode& node, uint32_t index, const InternedText* entry,
                                    BindingContext* context) {
     try {
-      ReserveFields(node, static_cast<std::size_t>(node.size) + 1, false);
+      ReserveFields(*context, node, static_cast<std::size_t>(node.size) + 1, false);
     } catch (...) {
       context->Release(entry);
       throw;
@@ -195,7 +207,9 @@ struct BindingPropertyAccess {
 
   static void DestroyBlob(BindingContext& context, BlobNode* node) noexcept {
     if (node->OwnsBlock()) {
-      Free(node->data);
+      context.FreeNode(node->data, node->size);
+    } else if (node->data != nullptr) {
+      context.NoteAdoptedBlob(false);
     }
     node->~BlobNode();
     context.FreeNode(node, sizeof(BlobNode));
@@ -243,7 +257,7 @@ struct BindingPropertyAccess {
         for (uint32_t i = 0; i < node->size; ++i) {
           ReleaseOrChain(context, node->items[i], pending);
         }
-        Free(node->items);
+        FreeElements(context, *node);
         context.FreeNode(node, sizeof(CollectionNode));
       } else {
         auto* node = reinterpret_cast<StructureNode*>(pending & ~kStructureTag);
@@ -252,7 +266,7 @@ struct BindingPropertyAccess {
           context.Release(node->fields[i].name_);
           ReleaseOrChain(context, node->fields[i].value_, pending);
         }
-        Free(node->fields);
+        FreeFields(context, *node);
         context.FreeNode(node, sizeof(StructureNode));
       }
     }
@@ -299,7 +313,7 @@ struct BindingPropertyAccess {
         const CollectionNode& from = Collection(source);
         target.MakeCollection();
         CollectionNode& to = Collection(target);
-        ReserveExactElements(to, from.size);
+        ReserveExactElements(*target.context_, to, from.size);
         for (uint32_t i = 0; i < from.size; ++i) {
           ConstructChild(to.items + i, target.context_);
         }
@@ -315,7 +329,7 @@ struct BindingPropertyAccess {
         target.MakeStructure();
         StructureNode& to = Structure(target);
         BindingContext& context = *target.context_;
-        ReserveFields(to, from.size, true);
+        ReserveFields(context, to, from.size, true);
         const bool sameContext = source.context_ == &context;
         // The source is already in name order: every field goes to the end.
         for (uint32_t i = 0; i < from.size; ++i) {
@@ -490,14 +504,26 @@ using Access = BindingPropertyAccess;
 // --- Lifetime ---
 
 BindingProperty::~BindingProperty() {
-  Reset();
-  if (ownsContext_ != 0) {
+  if (ownsContext_ != 0 && context_ != nullptr) {
+    // Every node lives in the context, which goes as a whole: no walk of the tree unless a
+    // taken-over vector needs its destructor.
+    if (context_->HasAdoptedBlobs()) {
+      Reset();
+    }
     BindingContext::Destroy(context_);
+    return;
   }
+  Reset();
 }
 
 BindingProperty::BindingProperty(const BindingProperty& other) {
-  Access::DeepCopy(other, *this);
+  try {
+    Access::DeepCopy(other, *this);
+  } catch (...) {
+    // No destructor runs for an object whose constructor threw.
+    BindingContext::Destroy(context_);
+    throw;
+  }
 }
 
 BindingProperty::BindingProperty(BindingProperty&& other) noexcept {
@@ -645,17 +671,16 @@ void BindingProperty::SetBlob(std::span<const uint8_t> bytes) {
   BindingContext& context = EnsureContext();
   uint8_t* data = nullptr;
   if (!bytes.empty()) {
-    data = static_cast<uint8_t*>(Allocate(bytes.size()));
-    if (data == nullptr) {
-      throw std::bad_alloc();
-    }
+    data = static_cast<uint8_t*>(context.AllocateNode(bytes.size()));
     std::memcpy(data, bytes.data(), bytes.size());
   }
   void* node;
   try {
     node = context.AllocateNode(sizeof(BlobNode));
   } catch (...) {
-    Free(data);
+    if (data != nullptr) {
+      context.FreeNode(data, bytes.size());
+    }
     throw;
   }
   new (node) BlobNode{data, bytes.size(), {}};
@@ -672,6 +697,7 @@ void BindingProperty::SetBlob(std::vector<uint8_t>&& bytes) {
     blob->adopted = std::move(bytes);
     blob->data = blob->adopted.data();
     blob->size = blob->adopted.size();
+    context.NoteAdoptedBlob(true);
   }
   Reset();
   value_.node = node;
@@ -1020,7 +1046,7 @@ BindingProperty& BindingProperty::MutableElement(std::size_t index) {
   if (index >= kMaxCollectionElements) {
     throw std::length_error("collection too long");
   }
-  Access::ReserveElements(node, index + 1);
+  Access::ReserveElements(*context_, node, index + 1);
   for (std::size_t i = node.size; i <= index; ++i) {
     Access::ConstructChild(node.items + i, context_);
   }
@@ -1033,7 +1059,7 @@ bool BindingProperty::Reserve(std::size_t elements) {
     return false;
   }
   if (kind_ == BindingKind::Collection) {
-    Access::ReserveExactElements(Access::Collection(*this), elements);
+    Access::ReserveExactElements(*context_, Access::Collection(*this), elements);
   }
   return true;
 }
