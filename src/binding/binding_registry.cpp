@@ -1,6 +1,10 @@
 #include "binding/binding_registry.h"
 
+#include <algorithm>
 #include <utility>
+
+#include "binding/binding_async_types.h"
+#include "binding/binding_help_types.h"
 
 namespace Vela {
 
@@ -52,6 +56,30 @@ TypeBuilder& TypeBuilder::SetNameSpace(std::string_view text) {
 
 TypeBuilder& TypeBuilder::AddTag(std::string_view tag) {
   TypeInfo* info = editable();
+  if (info == nullptr || tag.empty()) return *this;
+  std::lock_guard lock(registry_->mutex_);
+  info->tags.emplace_back(tag);
+  return *this;
+}
+
+EventBuilder& EventBuilder::SetDescription(std::string_view text) {
+  if (EventInfo* info = editable()) {
+    std::lock_guard lock(registry_->mutex_);
+    info->description = std::string(text);
+  }
+  return *this;
+}
+
+EventBuilder& EventBuilder::SetNameSpace(std::string_view text) {
+  if (EventInfo* info = editable()) {
+    std::lock_guard lock(registry_->mutex_);
+    info->nameSpace = std::string(text);
+  }
+  return *this;
+}
+
+EventBuilder& EventBuilder::AddTag(std::string_view tag) {
+  EventInfo* info = editable();
   if (info == nullptr || tag.empty()) return *this;
   std::lock_guard lock(registry_->mutex_);
   info->tags.emplace_back(tag);
@@ -148,6 +176,67 @@ void BindingRegistry::RemoveAllTypes() {
   byName_.clear();
   byIdentifier_.clear();
   types_.clear();
+}
+
+EventBuilder BindingRegistry::RegisterEvent(std::string_view name,
+                                            const TypeIdentity& payloadType) {
+  std::lock_guard lock(mutex_);
+  if (auto existing = eventsByName_.find(name); existing != eventsByName_.end()) {
+    return EventBuilder(this, existing->second, /*created=*/false);
+  }
+  auto info = std::make_unique<EventInfo>();
+  info->name = std::string(name);
+  info->payloadType = &payloadType;
+  info->registry = this;
+  EventInfo* raw = info.get();
+  events_.push_back(std::move(info));
+  eventsByName_.emplace(raw->name, raw);
+  return EventBuilder(this, raw, /*created=*/true);
+}
+
+void BindingRegistry::UnregisterEvent(std::string_view name) {
+  std::lock_guard lock(mutex_);
+  const auto found = eventsByName_.find(name);
+  if (found == eventsByName_.end()) return;
+  const EventInfo* record = found->second;
+  eventsByName_.erase(found);
+  std::erase_if(events_, [record](const auto& event) { return event.get() == record; });
+}
+
+const EventInfo* BindingRegistry::FindEvent(std::string_view name) const {
+  std::lock_guard lock(mutex_);
+  const auto found = eventsByName_.find(name);
+  return found == eventsByName_.end() ? nullptr : found->second;
+}
+
+std::vector<const EventInfo*> BindingRegistry::Events() const {
+  std::lock_guard lock(mutex_);
+  std::vector<const EventInfo*> events;
+  events.reserve(events_.size());
+  for (const auto& event : events_) events.push_back(event.get());
+  return events;
+}
+
+void BindingRegistry::RemoveAllEvents() {
+  std::lock_guard lock(mutex_);
+  eventsByName_.clear();
+  events_.clear();
+}
+
+void BindingRegistry::Initialise() {
+  if (initialised()) {
+    RemoveAllEvents();
+    RemoveAllTypes();
+  }
+  RegisterHelpTypes(*this);
+  RegisterAsyncTypes(*this);
+  std::lock_guard lock(mutex_);
+  initialised_ = true;
+}
+
+bool BindingRegistry::initialised() const {
+  std::lock_guard lock(mutex_);
+  return initialised_;
 }
 
 }  // namespace Vela

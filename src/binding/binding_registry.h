@@ -10,6 +10,10 @@
 // Most code registers through RegisterStruct / RegisterEnum (native_type_builder.h), which
 // fill the field records from member pointers.
 //
+// The registry also keeps the module's events (event_info.h), and Initialise() fills it
+// with the built-in help, asynchronous and callback types and the "OnCallback" event
+// (binding_help_types.h, binding_async_types.h) before the module registers its own.
+//
 // Registering a name twice keeps the first registration: the second builder is inert. A
 // name whose identifier is already taken by another type is refused the same way. Index
 // updates and lookups lock the registry's mutex; TypeInfo records are not changed after
@@ -27,6 +31,7 @@
 
 #include "binding/binding_converter.h"
 #include "binding/enum_name_lookup.h"
+#include "binding/event_info.h"
 #include "binding/type_descriptor.h"
 #include "binding/type_identity.h"
 #include "binding/type_info.h"
@@ -81,6 +86,29 @@ class TypeBuilder {
   Outcome outcome_;
 };
 
+// The builder of one event record; inert when the name was already registered.
+class EventBuilder {
+ public:
+  bool alreadyRegistered() const noexcept { return !created_; }
+  // The new record, or the existing one of that name.
+  const EventInfo* info() const noexcept { return info_; }
+
+  EventBuilder& SetDescription(std::string_view text);
+  EventBuilder& SetNameSpace(std::string_view text);
+  // Appends a tag; an empty tag is ignored.
+  EventBuilder& AddTag(std::string_view tag);
+
+ private:
+  friend class BindingRegistry;
+  EventBuilder(BindingRegistry* registry, EventInfo* info, bool created)
+      : registry_(registry), info_(info), created_(created) {}
+  EventInfo* editable() const noexcept { return created_ ? info_ : nullptr; }
+
+  BindingRegistry* registry_;
+  EventInfo* info_;
+  bool created_;
+};
+
 class BindingRegistry final : public EnumNameLookup {
  public:
   BindingRegistry();
@@ -112,8 +140,30 @@ class BindingRegistry final : public EnumNameLookup {
   // Removes every type; every TypeInfo handed out before becomes invalid.
   void RemoveAllTypes();
 
+  // A new event record, or an inert builder for the existing record of that name.
+  [[nodiscard]] EventBuilder RegisterEvent(std::string_view name, const TypeIdentity& payloadType);
+  // Removes and destroys the record of that name; an unknown name does nothing.
+  void UnregisterEvent(std::string_view name);
+  // Null when no event has that name.
+  const EventInfo* FindEvent(std::string_view name) const;
+  // Every registered event in registration order.
+  std::vector<const EventInfo*> Events() const;
+  // Removes every event; every EventInfo handed out before becomes invalid.
+  void RemoveAllEvents();
+
+  // Registers the built-in types and event, in this order: the help types (the format
+  // enumeration first), BindingAsyncState, BindingGenericEvent, BindingCallbackEvent,
+  // BindingGenericAsyncEvent, BindingAsyncFailureEvent, BindingAsyncCancelEvent and the
+  // event "OnCallback". When the registry was initialised before, every type and event is
+  // removed first, so repeating it leaves one copy of each. Types registered before the
+  // first initialisation are kept (a built-in whose name is taken keeps the existing type).
+  // Functions live in the API registry, whose own Initialise() removes them and calls this.
+  void Initialise();
+  bool initialised() const;
+
  private:
   friend class TypeBuilder;
+  friend class EventBuilder;
 
   // The identifier's four bytes, lowest first, through FNV-1a.
   struct IdentifierHash {
@@ -124,6 +174,9 @@ class BindingRegistry final : public EnumNameLookup {
   std::vector<std::unique_ptr<TypeInfo>> types_;
   std::unordered_map<std::string, TypeInfo*, Fnv1aHash, std::equal_to<>> byName_;
   std::unordered_map<uint32_t, TypeInfo*, IdentifierHash> byIdentifier_;
+  std::vector<std::unique_ptr<EventInfo>> events_;
+  std::unordered_map<std::string, EventInfo*, Fnv1aHash, std::equal_to<>> eventsByName_;
+  bool initialised_ = false;
 };
 
 }  // namespace Vela

@@ -53,4 +53,11 @@ struct TypeDescriptor {
   friend bool operator==(const TypeDescriptor&, const TypeDescriptor&) = default;
 };
 
+// Fields, parameters and return values carry two descriptors; descriptions and help show
+// the second one when its code is not None, else the first.
+constexpr const TypeDescriptor& ShownDescriptor(const TypeDescriptor& first,
+                                                const TypeDescriptor& second) noexcept {
+  return second.code != TypeCode::None ? second : first;
+}
+
 }  // namespace Vela

@@ -1,0 +1,323 @@
+// The registry's built-in types and event, its initialisation, and its event records.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "binding/binding_async_types.h"
+#include "binding/binding_help_types.h"
+#include "binding/binding_registry.h"
+#include "binding/native_type.h"
+#include "binding/native_type_builder.h"
+#include "binding/type_identity_of.h"
+
+namespace Vela::InitialisationTest {
+struct Payload {
+  int32_t n = 0;
+};
+struct Squatter {
+  bool b = false;
+};
+}  // namespace Vela::InitialisationTest
+VELA_STATIC_TYPE(Vela::InitialisationTest::Payload);
+VELA_STATIC_TYPE(Vela::InitialisationTest::Squatter);
+
+namespace Vela {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using InitialisationTest::Payload;
+
+const std::vector<std::string> kBuiltinTypeNames = {
+    "BindingHelpFormat",        "BindingFullTypeIdentifier", "BindingFullArgumentHelp",
+    "BindingFullFunctionHelp",  "BindingFullEnumValueHelp",  "BindingFullFieldHelp",
+    "BindingFullTypeHelp",      "BindingFullEventHelp",      "BindingFullApiHelp",
+    "BindingAsyncState",        "BindingGenericEvent",       "BindingCallbackEvent",
+    "BindingGenericAsyncEvent", "BindingAsyncFailureEvent",  "BindingAsyncCancelEvent",
+};
+
+std::vector<std::string> TypeNames(const BindingRegistry& registry) {
+  std::vector<std::string> names;
+  for (const TypeInfo* info : registry.Types()) names.push_back(info->name);
+  return names;
+}
+
+std::vector<std::string> EventNames(const BindingRegistry& registry) {
+  std::vector<std::string> names;
+  for (const EventInfo* info : registry.Events()) names.push_back(info->name);
+  return names;
+}
+
+TEST(RegistryInitialisationTest, RegistersTheBuiltinsInOrder) {
+  BindingRegistry registry;
+  EXPECT_FALSE(registry.initialised());
+  EXPECT_TRUE(registry.Types().empty());
+  registry.Initialise();
+  EXPECT_TRUE(registry.initialised());
+  EXPECT_THAT(TypeNames(registry), ElementsAreArray(kBuiltinTypeNames));
+  EXPECT_THAT(EventNames(registry), ElementsAre("OnCallback"));
+}
+
+TEST(RegistryInitialisationTest, RepeatingItLeavesOneCopyAndDropsEverythingElse) {
+  BindingRegistry registry;
+  registry.Initialise();
+  RegisterStruct<Payload>(registry, "Payload").Field("n", &Payload::n);
+  registry.RegisterEvent("OnPayload", TypeIdentityOf<Payload>()).SetDescription("p");
+
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    registry.Initialise();
+    EXPECT_THAT(TypeNames(registry), ElementsAreArray(kBuiltinTypeNames));
+    EXPECT_THAT(EventNames(registry), ElementsAre("OnCallback"));
+    EXPECT_EQ(registry.FindTypeByName("Payload"), nullptr);
+    EXPECT_EQ(registry.FindType(TypeIdentityOf<Payload>()), nullptr);
+    EXPECT_EQ(registry.FindEvent("OnPayload"), nullptr);
+  }
+  // The records were made again: the indexes point at live ones.
+  const TypeInfo* state = registry.FindType(TypeIdentityOf<BindingAsyncState>());
+  ASSERT_NE(state, nullptr);
+  EXPECT_EQ(state, registry.FindTypeByName("BindingAsyncState"));
+  EXPECT_EQ(state->values.size(), 6u);
+  // The callback event's payload resolves through the fresh records.
+  const EventInfo* callback = registry.FindEvent("OnCallback");
+  ASSERT_NE(callback, nullptr);
+  EXPECT_EQ(registry.DescriptorOf(*callback->payloadType).info,
+            registry.FindTypeByName("BindingCallbackEvent"));
+}
+
+TEST(RegistryInitialisationTest, TypesRegisteredBeforeTheFirstOneAreKeptAndComeFirst) {
+  BindingRegistry registry;
+  RegisterStruct<Payload>(registry, "Payload").Field("n", &Payload::n);
+  // A type that takes a built-in's name keeps it: the built-in is not registered over it.
+  RegisterStruct<InitialisationTest::Squatter>(registry, "BindingGenericEvent");
+  registry.Initialise();
+  std::vector<std::string> expected = {"Payload", "BindingGenericEvent"};
+  for (const std::string& name : kBuiltinTypeNames) {
+    if (name != "BindingGenericEvent") expected.push_back(name);
+  }
+  EXPECT_THAT(TypeNames(registry), ElementsAreArray(expected));
+  const TypeInfo* squatter = registry.FindTypeByName("BindingGenericEvent");
+  ASSERT_NE(squatter, nullptr);
+  EXPECT_EQ(squatter->identity, &TypeIdentityOf<InitialisationTest::Squatter>());
+  EXPECT_EQ(registry.FindType(TypeIdentityOf<BindingGenericEvent>()), nullptr);
+}
+
+TEST(RegistryInitialisationTest, HelpTypesCarryTheirTagsDescriptionsAndFields) {
+  BindingRegistry registry;
+  registry.Initialise();
+  struct Row {
+    int line;
+    const char* name;
+    const char* description;
+    std::vector<std::string> fields;
+  };
+  const Row rows[] = {
+      {__LINE__, "BindingFullTypeIdentifier", "Describes the type of a value.", {"type", "elementType"}},
+      {__LINE__, "BindingFullArgumentHelp", "Describes a function parameter.",
+       {"name", "description", "type", "optional"}},
+      {__LINE__, "BindingFullFunctionHelp", "Describes a function.",
+       {"name", "nameSpace", "arguments", "returns", "description", "help", "threadSafe", "async", "tags"}},
+      {__LINE__, "BindingFullEnumValueHelp", "Describes an enumerator.", {"name", "description", "value"}},
+      {__LINE__, "BindingFullFieldHelp", "Describes a member of a struct.",
+       {"name", "description", "offset", "type", "optional"}},
+      {__LINE__, "BindingFullTypeHelp", "Describes a struct or enum type.",
+       {"name", "nameSpace", "size", "description", "tags", "fields", "values"}},
+      {__LINE__, "BindingFullEventHelp", "Describes an event.", {"name", "nameSpace", "type", "description", "tags"}},
+      {__LINE__, "BindingFullApiHelp", "Describes the exposed native API.", {"functions", "types", "events"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const TypeInfo* info = registry.FindTypeByName(row.name);
+    ASSERT_NE(info, nullptr);
+    EXPECT_FALSE(info->isEnum);
+    EXPECT_EQ(info->description, row.description);
+    EXPECT_THAT(info->tags, ElementsAre("$builtin", "help"));
+    std::vector<std::string> fields;
+    for (const FieldRecord& field : info->fields) {
+      fields.push_back(field.name);
+      EXPECT_EQ(field.description, "");
+      EXPECT_EQ(field.flags, kFieldNoFlags);
+    }
+    EXPECT_EQ(fields, row.fields);
+  }
+
+  const TypeInfo* format = registry.FindTypeByName("BindingHelpFormat");
+  ASSERT_NE(format, nullptr);
+  EXPECT_TRUE(format->isEnum);
+  EXPECT_EQ(format->description, "Help format for binding functions and types.");
+  EXPECT_THAT(format->tags, ElementsAre("$builtin", "help"));
+  ASSERT_EQ(format->values.size(), 2u);
+  EXPECT_EQ(format->values.at("Full").value, 1);
+  EXPECT_EQ(format->values.at("Full").description, "Native help format");
+  EXPECT_EQ(format->values.at("Epytext").value, 2);
+  EXPECT_EQ(format->values.at("Epytext").description, "Python epytext format");
+
+  // Nested help types resolve to their registered records.
+  const TypeInfo* function = registry.FindTypeByName("BindingFullFunctionHelp");
+  EXPECT_EQ(function->fields[2].type,
+            (TypeDescriptor{TypeCode::Vector, TypeCode::Struct, registry.FindTypeByName("BindingFullArgumentHelp")}));
+  EXPECT_EQ(function->fields[3].type,
+            (TypeDescriptor{TypeCode::Struct, TypeCode::None, registry.FindTypeByName("BindingFullTypeIdentifier")}));
+  EXPECT_EQ(function->fields[8].type, (TypeDescriptor{TypeCode::Vector, TypeCode::String, nullptr}));
+}
+
+TEST(RegistryInitialisationTest, AsyncAndCallbackTypesAreDescribedExactly) {
+  BindingRegistry registry;
+  registry.Initialise();
+  struct FieldRow {
+    std::string name;
+    TypeCode code;
+    TypeCode elementCode;
+    std::string description;
+  };
+  struct Row {
+    int line;
+    const char* name;
+    const char* description;
+    std::vector<std::string> tags;
+    std::vector<FieldRow> fields;
+  };
+  const Row rows[] = {
+      {__LINE__, "BindingGenericEvent", "Represents generic data for an event.", {"$builtin"},
+       {{"data", TypeCode::Object, TypeCode::None, "Event data"}}},
+      {__LINE__, "BindingCallbackEvent", "Represents the parameters of a call to a provided callback.", {"$builtin"},
+       {{"id", TypeCode::UInt32, TypeCode::None, "ID of the callback being invoked"},
+        {"parameters", TypeCode::Vector, TypeCode::Object, "Callback parameters"}}},
+      {__LINE__, "BindingGenericAsyncEvent", "Represents generic data for an asynchronous event.",
+       {"$builtin", "async"},
+       {{"asyncToken", TypeCode::UInt32, TypeCode::None, "Asynchronous operation token"},
+        {"data", TypeCode::Object, TypeCode::None, "Event data"}}},
+      {__LINE__, "BindingAsyncFailureEvent", "Represents a failed asynchronous operation.", {"$builtin", "async"},
+       {{"asyncToken", TypeCode::UInt32, TypeCode::None, "Asynchronous operation token"},
+        {"error", TypeCode::String, TypeCode::None, "Error message"}}},
+      {__LINE__, "BindingAsyncCancelEvent", "Represents a cancelled asynchronous operation.", {"$builtin", "async"},
+       {{"asyncToken", TypeCode::UInt32, TypeCode::None, "Asynchronous operation token"}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const TypeInfo* info = registry.FindTypeByName(row.name);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(info->description, row.description);
+    EXPECT_EQ(info->tags, row.tags);
+    ASSERT_EQ(info->fields.size(), row.fields.size());
+    for (std::size_t i = 0; i < row.fields.size(); ++i) {
+      SCOPED_TRACE(row.fields[i].name);
+      const FieldRecord& field = info->fields[i];
+      EXPECT_EQ(field.name, row.fields[i].name);
+      EXPECT_EQ(field.type.code, row.fields[i].code);
+      EXPECT_EQ(field.type.elementCode, row.fields[i].elementCode);
+      EXPECT_EQ(field.description, row.fields[i].description);
+      EXPECT_EQ(field.flags, kFieldNoFlags);
+      EXPECT_FALSE(field.optional);
+    }
+  }
+
+  const TypeInfo* state = registry.FindTypeByName("BindingAsyncState");
+  ASSERT_NE(state, nullptr);
+  EXPECT_TRUE(state->isEnum);
+  EXPECT_EQ(state->description, "Possible states of an asynchronous operation.");
+  EXPECT_THAT(state->tags, ElementsAre("$builtin", "async"));
+  const std::vector<std::pair<std::string, std::string>> values = {
+      {"None", "Invalid state"},
+      {"Running", "The operation is in flight"},
+      {"Cancelling", "A request to cancel the operation has been made"},
+      {"Cancelled", "The operation was cancelled"},
+      {"Succeeded", "The operation completed successfully"},
+      {"Failed", "The operation encountered an error"},
+  };
+  ASSERT_EQ(state->values.size(), values.size());
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    SCOPED_TRACE(values[i].first);
+    const EnumValueRecord* record = state->FindValue(static_cast<int32_t>(i));
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->name, values[i].first);
+    EXPECT_EQ(record->description, values[i].second);
+  }
+
+  const EventInfo* callback = registry.FindEvent("OnCallback");
+  ASSERT_NE(callback, nullptr);
+  EXPECT_EQ(callback->payloadType, &TypeIdentityOf<BindingCallbackEvent>());
+  EXPECT_EQ(callback->description, "Fired when a callback is invoked.");
+  EXPECT_THAT(callback->tags, ElementsAre("$builtin"));
+  EXPECT_EQ(callback->nameSpace, "");
+}
+
+TEST(RegistryInitialisationTest, CallbackEventConvertsItsParametersUnconverted) {
+  BindingRegistry registry;
+  registry.Initialise();
+  BindingProperty input;
+  input.MutableField("id") = 7u;
+  BindingProperty& parameters = input.MutableField("parameters");
+  parameters.Append() = "text";
+  parameters.Append().MutableField("deep") = true;
+  parameters.Append();  // Empty stays an Empty value, not a failure
+
+  auto event = FromBinding<BindingCallbackEvent>(input, "payload", registry);
+  ASSERT_TRUE(event.ok()) << event.message();
+  EXPECT_EQ(event.value().id, 7u);
+  ASSERT_EQ(event.value().parameters.size(), 3u);
+  EXPECT_EQ(event.value().parameters[0].GetStringOr(""), "text");
+  EXPECT_TRUE(event.value().parameters[1].FieldOrEmpty("deep").GetBoolOr(false));
+  EXPECT_TRUE(event.value().parameters[2].IsEmpty());
+
+  BindingResult back = ToBinding(event.value(), registry);
+  ASSERT_TRUE(back.ok()) << back.message();
+  EXPECT_EQ(back.value(), input);
+
+  BindingAsyncFailureEvent failure{3, "broken"};
+  BindingResult failed = ToBinding(failure, registry);
+  ASSERT_TRUE(failed.ok());
+  EXPECT_EQ(failed.value().FieldOrEmpty("asyncToken").GetUnsignedOr(0), 3u);
+  EXPECT_EQ(failed.value().FieldOrEmpty("error").GetStringOr(""), "broken");
+}
+
+TEST(EventRegistrationTest, RegistersLooksUpListsAndUnregisters) {
+  BindingRegistry registry;
+  EventBuilder first = registry.RegisterEvent("OnB", TypeIdentityOf<Payload>());
+  ASSERT_FALSE(first.alreadyRegistered());
+  first.SetDescription("B happened.").SetNameSpace("ns").AddTag("").AddTag("x").AddTag("y");
+  (void)registry.RegisterEvent("OnA", TypeIdentityOf<Payload>());
+
+  const EventInfo* b = registry.FindEvent("OnB");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b, first.info());
+  EXPECT_EQ(b->payloadType, &TypeIdentityOf<Payload>());
+  EXPECT_EQ(b->description, "B happened.");
+  EXPECT_EQ(b->nameSpace, "ns");
+  EXPECT_THAT(b->tags, ElementsAre("x", "y"));  // the empty tag is ignored
+  EXPECT_EQ(b->registry, &registry);
+  EXPECT_THAT(EventNames(registry), ElementsAre("OnB", "OnA"));  // registration order
+  EXPECT_EQ(registry.FindEvent("onb"), nullptr);
+
+  // The same name again: the existing record, and the builder changes nothing.
+  EventBuilder again = registry.RegisterEvent("OnB", TypeIdentityOf<BindingCallbackEvent>());
+  EXPECT_TRUE(again.alreadyRegistered());
+  EXPECT_EQ(again.info(), b);
+  again.SetDescription("other").SetNameSpace("other").AddTag("z");
+  EXPECT_EQ(b->description, "B happened.");
+  EXPECT_EQ(b->nameSpace, "ns");
+  EXPECT_THAT(b->tags, ElementsAre("x", "y"));
+  EXPECT_EQ(b->payloadType, &TypeIdentityOf<Payload>());
+
+  registry.UnregisterEvent("OnB");
+  EXPECT_EQ(registry.FindEvent("OnB"), nullptr);
+  EXPECT_THAT(EventNames(registry), ElementsAre("OnA"));
+  registry.UnregisterEvent("OnB");      // already gone: nothing happens
+  registry.UnregisterEvent("Unknown");  // never registered: nothing happens
+  EXPECT_THAT(EventNames(registry), ElementsAre("OnA"));
+
+  // The name is free again and makes a fresh record at the end of the list.
+  EventBuilder fresh = registry.RegisterEvent("OnB", TypeIdentityOf<BindingCallbackEvent>());
+  EXPECT_FALSE(fresh.alreadyRegistered());
+  EXPECT_EQ(fresh.info()->payloadType, &TypeIdentityOf<BindingCallbackEvent>());
+  EXPECT_THAT(EventNames(registry), ElementsAre("OnA", "OnB"));
+
+  registry.RemoveAllEvents();
+  EXPECT_TRUE(registry.Events().empty());
+  EXPECT_EQ(registry.FindEvent("OnA"), nullptr);
+}
+
+}  // namespace
+}  // namespace Vela
