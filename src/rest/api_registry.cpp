@@ -52,11 +52,6 @@ Record* Link(std::vector<Record>& records) {
 
 uint32_t Count(std::size_t size) { return static_cast<uint32_t>(size); }
 
-// The descriptor a record shows: the second one when it names a type, else the first.
-const TypeDescriptor& Shown(const TypeDescriptor& first, const TypeDescriptor& second) {
-  return second.code != TypeCode::None ? second : first;
-}
-
 uint32_t CodeOf(TypeCode code) {
   const auto value = static_cast<uint32_t>(code);
   return value >= 1 && value <= 19 ? value : 0;
@@ -83,7 +78,7 @@ void Describe(detail::ApiDescriptionStorage& s, const FunctionRecord& function,
   std::vector<ArgumentEntry>& arguments = s.arguments.emplace_back(function.parameters.size());
   for (std::size_t a = 0; a < function.parameters.size(); ++a) {
     const ParameterRecord& parameter = function.parameters[a];
-    const TypeDescriptor& type = Shown(parameter.type, parameter.elementType);
+    const TypeDescriptor& type = ShownDescriptor(parameter.type, parameter.elementType);
     ArgumentEntry& entry = arguments[a];
     entry.name = s.Text(parameter.name);
     entry.description = s.Text(parameter.description);
@@ -94,7 +89,7 @@ void Describe(detail::ApiDescriptionStorage& s, const FunctionRecord& function,
   }
   record.args = Link(arguments);
   record.argCount = Count(arguments.size());
-  const TypeDescriptor& returns = Shown(function.returnType, function.returnElementType);
+  const TypeDescriptor& returns = ShownDescriptor(function.returnType, function.returnElementType);
   record.returnType = CodeOf(returns.code);
   record.returnElementType = CodeOf(returns.elementCode);
   record.returnTypeName = s.Text(TypeNameOf(returns));
@@ -114,6 +109,19 @@ void Describe(detail::ApiDescriptionStorage& s, const FunctionRecord& function,
 ApiRegistry::ApiRegistry() {
   bindings_.max_load_factor(1.0f);
   bindings_.rehash(8);
+  Initialise();
+}
+
+void ApiRegistry::Initialise() {
+  {
+    std::lock_guard lock(mutex_);
+    // The block's contexts point at bindings, and bindings at functions: drop in that order.
+    description_.reset();
+    bindingOrder_.clear();
+    bindings_.clear();
+    functions_.clear();
+  }
+  types_.Initialise();
 }
 
 ApiRegistry::~ApiRegistry() = default;
@@ -155,8 +163,26 @@ std::vector<FunctionBinding*> ApiRegistry::ListBindings() const {
   return bindingOrder_;
 }
 
-const ApiDescription& ApiRegistry::BuildApiDescription(std::span<const EventDescription> events) {
+const ApiDescription& ApiRegistry::BuildApiDescription() { return BuildApiDescription({}); }
+
+const ApiDescription& ApiRegistry::BuildApiDescription(
+    std::span<const EventDescription> extraEvents) {
   if (description_) return description_->block;
+  // Views into the event records, which live at least as long as this call.
+  std::vector<EventDescription> events;
+  const std::vector<const EventInfo*> registered = types_.Events();
+  events.reserve(registered.size() + extraEvents.size());
+  for (const EventInfo* event : registered) {
+    const TypeInfo* payload =
+        event->payloadType != nullptr ? types_.FindType(*event->payloadType) : nullptr;
+    events.push_back({event->name, event->nameSpace,
+                      payload != nullptr ? std::string_view(payload->name) : std::string_view(),
+                      event->description, event->tags});
+  }
+  for (const EventDescription& extra : extraEvents) {
+    if (types_.FindEvent(extra.name) == nullptr) events.push_back(extra);
+  }
+
   auto storage = std::make_unique<detail::ApiDescriptionStorage>();
   detail::ApiDescriptionStorage& s = *storage;
 
@@ -197,7 +223,7 @@ const ApiDescription& ApiRegistry::BuildApiDescription(std::span<const EventDesc
       std::vector<FieldEntry>& fields = s.fields.emplace_back(info.fields.size());
       for (std::size_t f = 0; f < info.fields.size(); ++f) {
         const FieldRecord& field = info.fields[f];
-        const TypeDescriptor& type = Shown(field.type, field.elementType);
+        const TypeDescriptor& type = ShownDescriptor(field.type, field.elementType);
         FieldEntry& entry = fields[f];
         entry.name = s.Text(field.name);
         entry.description = s.Text(field.description);

@@ -6,12 +6,14 @@
 //   FunctionBinding& b = api.AddBinding(f);
 //   b.SetMethod(HttpMethod::Get);
 //   b.SetPathTemplate("/v1/ban");
-//   const ApiDescription& block = api.BuildApiDescription({});
+//   const ApiDescription& block = api.BuildApiDescription();
 //
-// Functions and bindings are added while the module registers its API and never removed.
-// The binding map is guarded by a mutex; function records and bindings are only read once
-// requests are served. The block and every record it points at live as long as the
-// registry.
+// The registry is initialised when it is created: its type registry holds the built-in
+// help, asynchronous and callback types and the "OnCallback" event before anything else
+// is registered. Functions and bindings are added while the module registers its API and
+// are removed only by Initialise(). The binding map is guarded by a mutex; function
+// records and bindings are only read once requests are served. The block and every record
+// it points at live as long as the registry (or until it is initialised again).
 #pragma once
 
 #include <cstdint>
@@ -35,7 +37,8 @@ namespace detail {
 struct ApiDescriptionStorage;
 }  // namespace detail
 
-// An event as the description block lists it.
+// An event as the description block lists it, for callers that describe events the type
+// registry does not hold.
 struct EventDescription {
   std::string_view name;
   std::string_view nameSpace;
@@ -50,6 +53,12 @@ class ApiRegistry {
   ~ApiRegistry();
   ApiRegistry(const ApiRegistry&) = delete;
   ApiRegistry& operator=(const ApiRegistry&) = delete;
+
+  // Removes every function, binding and the description block, then initialises the type
+  // registry (BindingRegistry::Initialise), which removes every type and event and
+  // registers the built-ins again. Every record, binding and block address handed out
+  // before becomes invalid. The constructor does this once.
+  void Initialise();
 
   BindingRegistry& types() noexcept { return types_; }
   const BindingRegistry& types() const noexcept { return types_; }
@@ -67,9 +76,13 @@ class ApiRegistry {
   // A snapshot of every binding, in creation order.
   std::vector<FunctionBinding*> ListBindings() const;
 
-  // Builds the description block from the functions, `events`, the registered types and
-  // the bindings, in that order. Built once: later calls return the same block.
-  const ApiDescription& BuildApiDescription(std::span<const EventDescription> events);
+  // Builds the description block from the functions, the registered events, the
+  // registered types and the bindings, in that order. Built once: later calls (of either
+  // form) return the same block.
+  const ApiDescription& BuildApiDescription();
+  // As above, listing after the registered events each of `extraEvents` whose name is not
+  // registered.
+  const ApiDescription& BuildApiDescription(std::span<const EventDescription> extraEvents);
 
  private:
   BindingRegistry types_;

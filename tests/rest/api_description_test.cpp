@@ -27,6 +27,9 @@ namespace {
 using DescriptionTest::Card;
 using DescriptionTest::Phase;
 
+// The help, asynchronous and callback types every API registry holds from its creation.
+constexpr uint32_t kBuiltinTypeCount = 15;
+
 // Packed record fields cannot bind to the references the assertions take.
 template <typename T>
 T Copy(T value) {
@@ -67,10 +70,13 @@ TEST(ApiDescriptionTest, BlockDescribesFunctionsTypesEventsAndBindings) {
   custom.SetFlag(3);
   custom.AddTextList({"x", "y"});
 
-  const std::vector<std::string> eventTags = {"$builtin"};
-  const EventDescription events[] = {{"OnCallback", "", "BindingCallbackEvent", "Fired.", eventTags}};
-  const ApiDescription& block = api.BuildApiDescription(events);
-  EXPECT_EQ(&api.BuildApiDescription({}), &block);  // built once
+  (void)api.types().RegisterEvent("OnCard", TypeIdentityOf<Card>()).SetDescription("Fired.").AddTag("$module");
+  // Listed events follow the registered ones; a listed name already registered is skipped.
+  const std::vector<std::string> extraTags = {"a", "b"};
+  const EventDescription extra[] = {{"OnCallback", "", "Card", "again", {}},
+                                    {"OnExtra", "ns", "Phase", "Extra.", extraTags}};
+  const ApiDescription& block = api.BuildApiDescription(extra);
+  EXPECT_EQ(&api.BuildApiDescription(), &block);  // built once
 
   // REST function records: one per binding, chained through their first word.
   ASSERT_EQ(Copy(block.functionCount), 2u);
@@ -122,10 +128,12 @@ TEST(ApiDescriptionTest, BlockDescribesFunctionsTypesEventsAndBindings) {
   EXPECT_STREQ(purge.textLists->texts[1], "y");
   EXPECT_EQ(Copy(purge.textLists->next), nullptr);
 
-  // Types, in registration order.
-  ASSERT_EQ(Copy(block.typeCount), 2u);
+  // Types, in registration order: the built-ins the registry holds from its creation first.
+  ASSERT_EQ(Copy(block.typeCount), kBuiltinTypeCount + 2u);
   ExpectChained(block.types, block.typeCount, [](const TypeRecord* r) { return r->next; });
-  const TypeRecord& phase = block.types[0];
+  EXPECT_STREQ(block.types[0].name, "BindingHelpFormat");
+  EXPECT_STREQ(block.types[kBuiltinTypeCount - 1].name, "BindingAsyncCancelEvent");
+  const TypeRecord& phase = block.types[kBuiltinTypeCount];
   EXPECT_STREQ(phase.name, "Phase");
   EXPECT_EQ(Copy(phase.size), sizeof(Phase));
   EXPECT_EQ(Copy(phase.fields), nullptr);
@@ -133,7 +141,7 @@ TEST(ApiDescriptionTest, BlockDescribesFunctionsTypesEventsAndBindings) {
   EXPECT_STREQ(phase.values[0].name, "None");  // the value map is ordered by name
   EXPECT_EQ(Copy(phase.values[1].value), 1);
   EXPECT_EQ(Copy(phase.values[0].next), &phase.values[1]);
-  const TypeRecord& card = block.types[1];
+  const TypeRecord& card = block.types[kBuiltinTypeCount + 1];
   EXPECT_STREQ(card.description, "A card.");
   EXPECT_EQ(Copy(card.values), nullptr);
   ASSERT_EQ(Copy(card.count), 2u);
@@ -146,12 +154,25 @@ TEST(ApiDescriptionTest, BlockDescribesFunctionsTypesEventsAndBindings) {
   EXPECT_EQ(Copy(card.fields[0].next), &card.fields[1]);
   EXPECT_EQ(Copy(card.fields[1].next), nullptr);
 
-  ASSERT_EQ(Copy(block.eventCount), 1u);
-  EXPECT_EQ(Copy(block.events[0].next), nullptr);
+  // Events: the registry's records in registration order, then the listed ones.
+  ASSERT_EQ(Copy(block.eventCount), 3u);
+  ExpectChained(block.events, block.eventCount, [](const EventRecord* r) { return r->next; });
   EXPECT_STREQ(block.events[0].name, "OnCallback");
   EXPECT_STREQ(block.events[0].payloadType, "BindingCallbackEvent");
+  EXPECT_STREQ(block.events[0].description, "Fired when a callback is invoked.");
   ASSERT_EQ(Copy(block.events[0].tagCount), 1u);
   EXPECT_STREQ(block.events[0].tags[0], "$builtin");
+  EXPECT_STREQ(block.events[1].name, "OnCard");
+  EXPECT_STREQ(block.events[1].payloadType, "Card");
+  EXPECT_STREQ(block.events[1].nameSpace, "");
+  EXPECT_STREQ(block.events[1].description, "Fired.");
+  ASSERT_EQ(Copy(block.events[1].tagCount), 1u);
+  EXPECT_STREQ(block.events[1].tags[0], "$module");
+  EXPECT_STREQ(block.events[2].name, "OnExtra");
+  EXPECT_STREQ(block.events[2].nameSpace, "ns");
+  EXPECT_STREQ(block.events[2].payloadType, "Phase");
+  ASSERT_EQ(Copy(block.events[2].tagCount), 2u);
+  EXPECT_STREQ(block.events[2].tags[1], "b");
 
   // The dispatch entry of a record reaches its binding through the record's context.
   HostRequest request{};
@@ -178,10 +199,9 @@ TEST(ApiDescriptionTest, BindingsAreCreatedOnceWithAnyLocations) {
   ASSERT_EQ(binding.locations().size(), 2u);
   EXPECT_EQ(binding.locations()[1], ParameterLocation::Any);
   EXPECT_EQ(api.ListBindings(), std::vector<FunctionBinding*>{&binding});
-  const ApiDescription& block = api.BuildApiDescription({});
-  EXPECT_EQ(Copy(block.typeCount), 0u);
-  EXPECT_EQ(Copy(block.types), nullptr);
-  EXPECT_EQ(Copy(block.eventCount), 0u);
+  const ApiDescription& block = api.BuildApiDescription();
+  EXPECT_EQ(Copy(block.typeCount), kBuiltinTypeCount);
+  EXPECT_EQ(Copy(block.eventCount), 1u);
   ASSERT_EQ(Copy(block.functionCount), 1u);
   EXPECT_EQ(Copy(block.functions[0].description.next), nullptr);
   EXPECT_STREQ(block.functions[0].pathTemplate, "");
