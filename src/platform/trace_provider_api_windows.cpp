@@ -49,9 +49,11 @@ struct Registration {
   void* callbackContext;
 };
 
+// A multimap: stand-in implementations of EventRegister (Wine's, for one) hand every
+// provider the same handle, and each registration must still free its own record.
 struct RegistrationTable {
   std::mutex mutex;
-  std::map<uint64_t, Registration*> byHandle;
+  std::multimap<uint64_t, Registration*> byHandle;
 };
 
 RegistrationTable& Registrations() {
@@ -87,7 +89,7 @@ uint32_t RegisterAdapter(const TraceGuid* providerId, TraceEnableCallback callba
   }
   RegistrationTable& table = Registrations();
   std::lock_guard<std::mutex> guard(table.mutex);
-  table.byHandle[systemHandle] = registration;
+  table.byHandle.emplace(systemHandle, registration);
   return status;
 }
 
