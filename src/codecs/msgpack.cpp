@@ -131,16 +131,16 @@ class MsgPackReader {
     frames_.reserve(16);
     frames_.emplace_back(&result_.value());
     while (position_ < size_ && result_.ok()) {
-      bool keyExpected = false;
-      Frame* frame = FrameToFill(keyExpected);
-      if (frame == nullptr) {
+      Slot slot = Slot::OwnFrame;
+      BindingProperty* target = NextSlot(slot);
+      if (target == nullptr) {
         break;  // the root value is complete
       }
       const uint8_t lead = data_[position_++];
-      if (keyExpected) {
-        ReadKey(lead, *frame);
+      if (slot == Slot::Key) {
+        ReadKey(lead, frames_.back());
       } else {
-        ReadValue(lead);
+        ReadValue(lead, *target, slot == Slot::OwnFrame);
       }
     }
     stopPosition = position_;
@@ -148,13 +148,18 @@ class MsgPackReader {
   }
 
  private:
-  // The frame whose target the next value goes into, pushing element and field frames as
-  // needed; null when the root value is complete.
-  Frame* FrameToFill(bool& keyExpected) {
+  enum class Slot { Key, OwnFrame, Child };
+
+  // The value the next item goes into; null when the root value is complete. It is the top
+  // frame's own target (the frame is popped once the value is complete), a new element or
+  // field of the top container (given a frame of its own only if it turns out to be a
+  // container, so that scalars cost no frame), or, for Key, the top map awaiting a key.
+  BindingProperty* NextSlot(Slot& slot) {
     while (!frames_.empty()) {
       Frame& top = frames_.back();
       if (!top.open) {
-        return &top;
+        slot = Slot::OwnFrame;
+        return top.target;
       }
       if (top.index == top.expected) {
         frames_.pop_back();
@@ -164,8 +169,8 @@ class MsgPackReader {
       if (top.isMap) {
         if (top.index % 2 == 0) {
           ++top.index;
-          keyExpected = true;
-          return &top;
+          slot = Slot::Key;
+          return top.target;
         }
         child = &top.target->MutableField(top.pendingKey);
       } else {
@@ -176,8 +181,8 @@ class MsgPackReader {
         child = &top.target->MutableElement(static_cast<std::size_t>(top.index));
       }
       ++top.index;
-      frames_.emplace_back(child);
-      return &frames_.back();
+      slot = Slot::Child;
+      return child;
     }
     return nullptr;
   }
@@ -208,9 +213,9 @@ class MsgPackReader {
     }
   }
 
-  // Reads the value starting with `lead` into the top frame's target.
-  void ReadValue(uint8_t lead) {
-    BindingProperty& target = *frames_.back().target;
+  // Reads the value starting with `lead` into `target`; `ownFrame` when the target is the
+  // top frame's.
+  void ReadValue(uint8_t lead, BindingProperty& target, bool ownFrame) {
     uint64_t length = 0;
     switch (kFormatOf[lead]) {
       case Format::PositiveFixint:
@@ -290,43 +295,43 @@ class MsgPackReader {
       }
       case Format::FixStr:
         length = lead & 0x1Fu;
-        ReadString(target, length);
+        ReadString(target, ownFrame, length);
         return;
       case Format::Str8:
-        if (ReadLength<uint8_t>(length)) ReadString(target, length);
+        if (ReadLength<uint8_t>(length)) ReadString(target, ownFrame, length);
         return;
       case Format::Str16:
-        if (ReadLength<uint16_t>(length)) ReadString(target, length);
+        if (ReadLength<uint16_t>(length)) ReadString(target, ownFrame, length);
         return;
       case Format::Str32:
-        if (ReadLength<uint32_t>(length)) ReadString(target, length);
+        if (ReadLength<uint32_t>(length)) ReadString(target, ownFrame, length);
         return;
       case Format::Bin8:
-        if (ReadLength<uint8_t>(length)) ReadBlob(target, length);
+        if (ReadLength<uint8_t>(length)) ReadBlob(target, ownFrame, length);
         return;
       case Format::Bin16:
-        if (ReadLength<uint16_t>(length)) ReadBlob(target, length);
+        if (ReadLength<uint16_t>(length)) ReadBlob(target, ownFrame, length);
         return;
       case Format::Bin32:
-        if (ReadLength<uint32_t>(length)) ReadBlob(target, length);
+        if (ReadLength<uint32_t>(length)) ReadBlob(target, ownFrame, length);
         return;
       case Format::FixArray:
-        OpenArray(lead & 0x0Fu);
+        OpenArray(target, ownFrame, lead & 0x0Fu);
         return;
       case Format::Array16:
-        if (ReadLength<uint16_t>(length)) OpenArray(length);
+        if (ReadLength<uint16_t>(length)) OpenArray(target, ownFrame, length);
         return;
       case Format::Array32:
-        if (ReadLength<uint32_t>(length)) OpenArray(length);
+        if (ReadLength<uint32_t>(length)) OpenArray(target, ownFrame, length);
         return;
       case Format::FixMap:
-        OpenMap(lead & 0x0Fu);
+        OpenMap(target, ownFrame, lead & 0x0Fu);
         return;
       case Format::Map16:
-        if (ReadLength<uint16_t>(length)) OpenMap(length);
+        if (ReadLength<uint16_t>(length)) OpenMap(target, ownFrame, length);
         return;
       case Format::Map32:
-        if (ReadLength<uint32_t>(length)) OpenMap(length);
+        if (ReadLength<uint32_t>(length)) OpenMap(target, ownFrame, length);
         return;
       case Format::NeverUsed:
       case Format::Ext:
@@ -334,27 +339,36 @@ class MsgPackReader {
         Fail(FormatText(MsgPackMessage::kInvalidData, uint64_t{position_}));
         return;
     }
-    frames_.pop_back();  // a scalar completes its frame
+    Complete(ownFrame);
   }
 
-  void ReadString(BindingProperty& target, uint64_t length) {
+  void Complete(bool ownFrame) {
+    if (ownFrame) frames_.pop_back();
+  }
+
+  void ReadString(BindingProperty& target, bool ownFrame, uint64_t length) {
     const uint8_t* text = TakeBytes(length, MsgPackMessage::kStringTruncated);
     if (text == nullptr) return;
     target.SetString(
         std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
-    frames_.pop_back();
+    Complete(ownFrame);
   }
 
-  void ReadBlob(BindingProperty& target, uint64_t length) {
+  void ReadBlob(BindingProperty& target, bool ownFrame, uint64_t length) {
     const uint8_t* bytes = TakeBytes(length, MsgPackMessage::kRawTruncated);
     if (bytes == nullptr) return;
     target.SetBlob(std::span<const uint8_t>(bytes, static_cast<std::size_t>(length)));
-    frames_.pop_back();
+    Complete(ownFrame);
   }
 
-  void OpenArray(uint64_t count) {
-    Frame& frame = frames_.back();
-    BindingProperty& target = frame.target->MakeCollection();
+  // A container keeps a frame until its last item.
+  Frame& FrameFor(BindingProperty& target, bool ownFrame) {
+    return ownFrame ? frames_.back() : frames_.emplace_back(&target);
+  }
+
+  void OpenArray(BindingProperty& collection, bool ownFrame, uint64_t count) {
+    Frame& frame = FrameFor(collection, ownFrame);
+    BindingProperty& target = collection.MakeCollection();
     // The count is the sender's claim: reserve no more slots than the remaining bytes
     // could fill, and no more in total than the input has bytes, so that nested headers
     // with huge counts cannot make us allocate beyond the input's own size.
@@ -370,9 +384,9 @@ class MsgPackReader {
     frame.index = 0;
   }
 
-  void OpenMap(uint64_t pairs) {
-    Frame& frame = frames_.back();
-    frame.target->MakeStructure();
+  void OpenMap(BindingProperty& structure, bool ownFrame, uint64_t pairs) {
+    Frame& frame = FrameFor(structure, ownFrame);
+    structure.MakeStructure();
     frame.open = true;
     frame.isMap = true;
     frame.expected = pairs * 2;

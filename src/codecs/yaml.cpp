@@ -2,10 +2,12 @@
 
 #include <yaml.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -62,18 +64,55 @@ bool IsFalseWord(std::string_view text) {
   }
 }
 
+// [-]digits[.digits][(e|E)[+|-]digits], with a digit before or after the point.
+bool IsPlainDecimal(const char* text, std::size_t length) {
+  std::size_t at = text[0] == '-' ? 1 : 0;
+  auto digits = [&] {
+    const std::size_t from = at;
+    while (at < length && text[at] >= '0' && text[at] <= '9') ++at;
+    return at - from;
+  };
+  std::size_t mantissa = digits();
+  if (at < length && text[at] == '.') {
+    ++at;
+    mantissa += digits();
+  }
+  if (mantissa == 0) return false;
+  if (at < length && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < length && (text[at] == '+' || text[at] == '-')) ++at;
+    if (digits() == 0) return false;
+  }
+  return at == length;
+}
+
+// Reads all of `text` as strtod does; false when strtod would leave some of it. Plain
+// decimal numbers, the common case, go through std::from_chars, which rounds the same
+// (correctly) and is far faster; the rest (hexadecimal, a "+" sign, overflow, ...) through
+// strtod itself.
+bool ReadWholeNumber(const char* text, std::size_t length, double& number) {
+  if (IsPlainDecimal(text, length)) {
+    const auto [end, error] = std::from_chars(text, text + length, number);
+    if (error == std::errc{} && end == text + length) return true;
+  }
+  char* end = nullptr;
+  number = std::strtod(text, &end);
+  return end == text + length;
+}
+
 // A plain scalar that strtod reads whole, as Signed, Unsigned or Float; false when the
 // text is no number. Infinities and NaN are no numbers here (they stay texts), and whole
 // numbers beyond the 64-bit ranges stay Float, since converting them would be undefined.
 bool ResolvePlainNumber(BindingProperty& target, const char* text, std::size_t length) {
-  // strtod only starts numbers with these; skipping the rest keeps plain words cheap.
+  // Besides infinities and NaN, strtod reads only texts that start with these (after white
+  // space, which a block scalar may begin with): skipping the rest keeps plain words cheap.
   const char first = text[0];
-  if (!((first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.')) {
+  const bool space = first == ' ' || (first >= '\t' && first <= '\r');
+  if (!((first >= '0' && first <= '9') || first == '-' || first == '+' || first == '.' || space)) {
     return false;
   }
-  char* end = nullptr;
-  const double number = std::strtod(text, &end);
-  if (end != text + length || std::isnan(number) || std::isinf(number)) {
+  double number = 0;
+  if (!ReadWholeNumber(text, length, number) || std::isnan(number) || std::isinf(number)) {
     return false;
   }
   constexpr double kTwoTo63 = 9223372036854775808.0;
@@ -113,7 +152,11 @@ struct Frame {
   explicit Frame(BindingProperty* value) noexcept : target(value) {}
 
   BindingProperty* target;
-  PathStep step;  // the root frame's step is unused
+  // The step from the parent frame's node to this one. A field's name is not kept: it is
+  // looked up in the parent when an anchor needs the path, which is rare, so that the
+  // common case copies no text.
+  bool isField = false;
+  std::size_t index = 0;  // of an element
   Container container = Container::None;
   AnchorRecord* anchor = nullptr;  // the anchor of an open container
 };
@@ -273,7 +316,7 @@ class YamlLoader {
       const std::size_t index = top.target->size();
       BindingProperty& element = top.target->Append();
       Frame& frame = frames_.emplace_back(&element);
-      frame.step.index = index;
+      frame.index = index;
       return false;
     }
     if (top.container == Container::Mapping) {
@@ -281,8 +324,7 @@ class YamlLoader {
       keyPending_ = false;
       BindingProperty& field = top.target->MutableField(pendingKey_);
       Frame& frame = frames_.emplace_back(&field);
-      frame.step.isField = true;
-      frame.step.name.swap(pendingKey_);
+      frame.isField = true;
       return false;
     }
     return false;
@@ -457,10 +499,11 @@ class YamlLoader {
 
   // True when `path` and the top frame's path are one a prefix of the other.
   bool Overlaps(const std::vector<PathStep>& path) const {
-    const std::size_t common = std::min(path.size(), frames_.size() - 1);
+    const std::vector<PathStep> current = CurrentPath();
+    const std::size_t common = std::min(path.size(), current.size());
     for (std::size_t i = 0; i < common; ++i) {
       const PathStep& a = path[i];
-      const PathStep& b = frames_[i + 1].step;
+      const PathStep& b = current[i];
       if (a.isField != b.isField || (a.isField ? a.name != b.name : a.index != b.index)) {
         return false;
       }
@@ -468,10 +511,22 @@ class YamlLoader {
     return true;
   }
 
+  // The route from the root to the top frame's node. A parent does not change while a
+  // child is open, so a field is found in it by the address of its value.
   std::vector<PathStep> CurrentPath() const {
-    std::vector<PathStep> path;
-    path.reserve(frames_.size() - 1);
-    for (std::size_t i = 1; i < frames_.size(); ++i) path.push_back(frames_[i].step);
+    std::vector<PathStep> path(frames_.size() - 1);
+    for (std::size_t i = 1; i < frames_.size(); ++i) {
+      PathStep& step = path[i - 1];
+      step.isField = frames_[i].isField;
+      step.index = frames_[i].index;
+      if (!step.isField) continue;
+      for (const BindingField& field : frames_[i - 1].target->Fields()) {
+        if (&field.value() == frames_[i].target) {
+          step.name = field.name();
+          break;
+        }
+      }
+    }
     return path;
   }
 

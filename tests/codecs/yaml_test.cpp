@@ -88,6 +88,17 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "nan", "nan"},
       {__LINE__, "1e999", "1e999"},
       {__LINE__, "1_000", "1_000"},
+      {__LINE__, "1.", uint64_t{1}},
+      {__LINE__, "-.5e1", int64_t{-5}},
+      {__LINE__, "2.5E+2", uint64_t{250}},
+      {__LINE__, "1e-400", uint64_t{0}},  // strtod's underflow still reads the whole text
+      {__LINE__, "0.1", 0.1},
+      {__LINE__, "-65.613616999999977", -65.613616999999977},
+      {__LINE__, "1e", "1e"},
+      {__LINE__, "+", "+"},
+      {__LINE__, "-x", "-x"},
+      {__LINE__, ".", "."},
+      {__LINE__, "0x", "0x"},
       {__LINE__, "12abc", "12abc"},
       // Words.
       {__LINE__, "true", true},
@@ -126,6 +137,8 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "|-\n  5\n", uint64_t{5}},
       {__LINE__, ">-\n  yes\n", true},
       {__LINE__, ">\n  a\n  b\n", "a b\n"},
+      {__LINE__, "|2-\n    5", uint64_t{5}},  // strtod skips the leading spaces
+      {__LINE__, "|2-\n    x", "  x"},
   };
   for (const ValueCase& c : cases) ExpectLoads(c);
 }
