@@ -16,15 +16,43 @@
 #include "codecs/json.h"
 #include "util/format_text.h"
 
+namespace Vela::detail {
+
+// The reader's UTF-8 target encoding, noting when a \u escape decodes to U+0000. That is the
+// only way a decoded string can hold a NUL (a raw NUL ends the text), so only strings with
+// such an escape need scanning for where their zero-terminated text ends.
+struct NulNotingUtf8 : rapidjson::UTF8<char> {
+  template <typename OutputStream>
+  static void Encode(OutputStream& os, unsigned codepoint) {
+    if (codepoint == 0) sawEscapedNul = true;
+    rapidjson::UTF8<char>::Encode(os, codepoint);
+  }
+  static inline thread_local bool sawEscapedNul = false;
+};
+
+}  // namespace Vela::detail
+
+// Unescaped bytes are copied as they are, exactly as for plain UTF-8 to UTF-8 (the reader
+// would otherwise decode and re-encode every character).
+template <>
+struct rapidjson::Transcoder<rapidjson::UTF8<char>, Vela::detail::NulNotingUtf8>
+    : rapidjson::Transcoder<rapidjson::UTF8<char>, rapidjson::UTF8<char>> {};
+
 namespace Vela {
 namespace {
+
+using detail::NulNotingUtf8;
+using JsonReader = rapidjson::GenericReader<rapidjson::UTF8<char>, NulNotingUtf8>;
 
 // No comments, no trailing commas, no NaN/Infinity literals; only the nesting is handled
 // without recursion. Error codes and offsets are the same as the default mode's.
 constexpr unsigned kReaderFlags = rapidjson::kParseIterativeFlag;
 
 // Strings and keys are taken as zero-terminated texts: a decoded "\u0000" ends them.
-std::string_view UpToFirstNul(const char* text, rapidjson::SizeType length) {
+// Called right after the reader decoded `text`.
+std::string_view DecodedText(const char* text, rapidjson::SizeType length) {
+  if (!NulNotingUtf8::sawEscapedNul) return {text, length};
+  NulNotingUtf8::sawEscapedNul = false;
   const void* nul = std::memchr(text, 0, length);
   return {text, nul == nullptr ? length : static_cast<std::size_t>(static_cast<const char*>(nul) - text)};
 }
@@ -64,7 +92,7 @@ class TreeBuilder {
   bool String(const char* text, rapidjson::SizeType length, bool) {
     BindingProperty* target = NextTarget();
     if (target == nullptr) return false;
-    target->SetString(UpToFirstNul(text, length));
+    target->SetString(DecodedText(text, length));
     return true;
   }
 
@@ -76,7 +104,7 @@ class TreeBuilder {
     return true;
   }
   bool Key(const char* text, rapidjson::SizeType length, bool) {
-    target_ = &open_.back().container->MutableField(UpToFirstNul(text, length));
+    target_ = &open_.back().container->MutableField(DecodedText(text, length));
     return true;
   }
   bool EndObject(rapidjson::SizeType) {
@@ -147,7 +175,8 @@ BindingResult ParseJson(const char* text) {
   while (IsJsonWhitespace(*start)) ++start;
   if (*start == '\0') return result;  // an empty document is an Empty value, not an error
 
-  rapidjson::Reader reader;
+  NulNotingUtf8::sawEscapedNul = false;  // a failed earlier parse may have left it set
+  JsonReader reader;
   rapidjson::StringStream stream(text);  // offsets count from the text's first byte
   TreeBuilder builder(result.value());
   const rapidjson::ParseResult parsed = reader.Parse<kReaderFlags>(stream, builder);
