@@ -39,6 +39,15 @@ class [[nodiscard]] MaybeType<Failure, T> {
     result.SetFailure(message);
     return result;
   }
+  // A failure carrying a prepared Failure structure: its "error" field is the message and
+  // any further fields (a status code, named values) travel with it.
+  static MaybeType FromFailureValue(BindingProperty failure) {
+    MaybeType result;
+    result.value_ = T{};
+    result.failure_ = std::move(failure);
+    result.ok_ = false;
+    return result;
+  }
 
   bool ok() const noexcept { return ok_; }
   explicit operator bool() const noexcept { return ok_; }
@@ -82,6 +91,12 @@ class [[nodiscard]] MaybeType<Failure, BindingProperty> {
   static MaybeType FromFailure(std::string_view message) {
     MaybeType result;
     result.SetFailure(message);
+    return result;
+  }
+  static MaybeType FromFailureValue(BindingProperty failure) {
+    MaybeType result;
+    result.slot_ = std::move(failure);
+    result.ok_ = false;
     return result;
   }
 

@@ -21,6 +21,7 @@ namespace {
 
 constexpr std::string_view kPayloadRootName = "<result>";
 constexpr uint32_t kResourceSubscriptionFlag = 0;
+constexpr uint32_t kServiceProxyEventFlag = 1;
 constexpr uint64_t kExcludedGroupsAtStart = 4;  // XTR
 
 // Runs one entry from the host, turning any exception into a log line: nothing may unwind
@@ -158,7 +159,22 @@ bool AppModule::Start(HostApi* host) {
   InstallLogTarget(host);
   userAgent_ = FormatText(kUserAgentTemplate, hostVersion_, shortName_);
   cookie_ = host->cookie;
-  // Service-proxy calls register their three events here once they exist.
+  telemetry_ = std::make_unique<TelemetrySender>(*this);
+  RegisterHandler(Plugin::kServiceProxyUuidEventName,
+                  ServiceProxyEventHandler([this](const Plugin::PluginServiceProxyResponse& reply) {
+                    serviceProxy_.OnUuidReply(reply);
+                  }),
+                  kServiceProxyEventFlag);
+  RegisterHandler(Plugin::kServiceProxyMethodEventName,
+                  ServiceProxyEventHandler([this](const Plugin::PluginServiceProxyResponse& reply) {
+                    serviceProxy_.OnMethodReply(reply);
+                  }),
+                  kServiceProxyEventFlag);
+  RegisterHandler(Plugin::kServiceProxyAsyncEventName,
+                  ServiceProxyEventHandler([this](const Plugin::PluginServiceProxyResponse& reply) {
+                    serviceProxy_.OnAsyncReply(reply);
+                  }),
+                  kServiceProxyEventFlag);
   return OnStart();
 }
 
@@ -186,8 +202,10 @@ void AppModule::Shutdown() {
     UnregisterEventHandler(name.c_str(), cookie_);
   }
   handlers_.clear();
-  // The LCDS, service-proxy and observer tables of the outbound calls are cleared here too
-  // once the module carries them.
+  lcds_.Clear();
+  // Typed service-proxy requests still awaited complete with "Finalizing" here.
+  serviceProxy_.Clear();
+  observers_.Clear();
 }
 
 // --- C entries ---
@@ -260,7 +278,11 @@ void AppModule::Unsubscribe(std::string_view resourcePath) {
   }
 }
 
-void AppModule::OnResourceEvent(const Plugin::PluginResourceEvent&) {}
+void AppModule::OnResourceEvent(const Plugin::PluginResourceEvent& event) { observers_.Dispatch(event); }
+
+const BindingRegistry* AppModule::conversionTypes() const {
+  return registry_ == nullptr ? nullptr : &registry_->types();
+}
 
 void AppModule::RegisterHandler(std::string_view eventName, ResourceEventHandler handler, uint32_t flag) {
   auto entry = std::make_shared<EventHandlerEntry>();

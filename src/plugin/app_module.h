@@ -13,6 +13,14 @@
 // Every entry from the host (Start, Stop, GetMemoryStats, event callbacks, tasks) catches
 // whatever the plugin throws and logs it: no exception crosses into the host.
 //
+// The module is the CallContext of the outbound calls and owns their tables: typed
+// requests (calls/typed_request.h) take the module itself, and
+//   observers()     observe other plugins' resources (Observe<T>);
+//   lcds()          LCDS invokes, the class table and message subscriptions;
+//   serviceProxy()  service-proxy requests (RequestAs<T>), fed by the three service-proxy
+//                   events the module registers at Start;
+//   telemetry()     telemetry events (after Start).
+//
 // Everything except the task table and the log target runs on the host's thread only.
 #pragma once
 
@@ -28,6 +36,11 @@
 
 #include "binding/maybe_type.h"
 #include "binding/static_type.h"
+#include "calls/call_context.h"
+#include "calls/lcds_calls.h"
+#include "calls/resource_observers.h"
+#include "calls/service_proxy.h"
+#include "calls/telemetry_sender.h"
 #include "logging/logger.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin_name.h"
@@ -61,7 +74,7 @@ inline constexpr std::string_view kPluginTagPrefix = "Plugin ";
 // The monotonic clock of task deadlines, in nanoseconds.
 [[nodiscard]] int64_t MonotonicNowNanoseconds();
 
-class AppModule {
+class AppModule : public CallContext {
  public:
   // Handlers of the three kinds of incoming host events, each fed with its converted payload.
   using ResourceEventHandler = std::function<void(const Plugin::PluginResourceEvent&)>;
@@ -75,7 +88,7 @@ class AppModule {
   // --- Subscriptions (reference counted by event name). ---
   // The first Subscribe of an event name registers the resource-event dispatcher with the
   // host (flag 0); later ones only count.
-  virtual void Subscribe(std::string_view resourcePath);
+  void Subscribe(std::string_view resourcePath) override;
   // The Unsubscribe that balances the last Subscribe unregisters the event; an Unsubscribe
   // without a matching Subscribe does nothing.
   virtual void Unsubscribe(std::string_view resourcePath);
@@ -88,7 +101,7 @@ class AppModule {
 
   // --- Forwarders: each passes its arguments to the host function of the same slot. Before
   // Start (no host yet) they do nothing and EndWait answers 0. ---
-  virtual void Request(HostResponse* out, const HostRequest* in);
+  void Request(HostResponse* out, const HostRequest* in) override;
   virtual void Unused1(uint32_t first, uint32_t second);
   virtual void FireEvent(const HostEvent* event);
   virtual void RegisterEventHandler(const char* name, uint32_t cookie, HostEventCallback callback,
@@ -120,7 +133,7 @@ class AppModule {
   // Stores `handler` under `eventName` (releasing any previous one) and registers the
   // module's callback for that kind of payload with the host.
   void RegisterHandler(std::string_view eventName, ResourceEventHandler handler, uint32_t flag);
-  void RegisterHandler(std::string_view eventName, LcdsEventHandler handler, uint32_t flag);
+  void RegisterHandler(std::string_view eventName, LcdsEventHandler handler, uint32_t flag) override;
   void RegisterHandler(std::string_view eventName, ServiceProxyEventHandler handler, uint32_t flag);
 
   // Fires `event` under the event name of its uri and, when `eventName` differs from that,
@@ -138,22 +151,24 @@ class AppModule {
   template <class T>
   MaybeType<Failure, T> Await(std::future<MaybeType<Failure, T>> future);
   // BeginWait("Wait: yield"), Yield, EndWait; answers EndWait's result.
-  uint64_t WaitYield();
+  uint64_t WaitYield() override;
   // Runs `task` once on the host's loop at `deadlineNanoseconds` of MonotonicNowNanoseconds
   // (at once when that has passed). The task's exceptions are caught and logged.
-  void PostTask(std::string_view label, int64_t deadlineNanoseconds, std::function<void()> task);
+  void PostTask(std::string_view label, int64_t deadlineNanoseconds, std::function<void()> task) override;
 
   // --- What the module knows. ---
-  [[nodiscard]] const std::string& shortName() const { return shortName_; }
+  [[nodiscard]] const std::string& shortName() const override { return shortName_; }
   [[nodiscard]] const std::string& userAgent() const { return userAgent_; }
-  [[nodiscard]] uint32_t cookie() const { return cookie_; }
+  [[nodiscard]] uint32_t cookie() const override { return cookie_; }
   [[nodiscard]] const Version& hostVersion() const { return hostVersion_; }
   [[nodiscard]] const PluginName& pluginName() const { return pluginName_; }
   [[nodiscard]] const std::string& nameKey() const { return nameKey_; }
   [[nodiscard]] const std::vector<std::string>& tags() const { return tags_; }
-  [[nodiscard]] bool stopping() const { return stopping_; }
+  [[nodiscard]] bool stopping() const override { return stopping_; }
   [[nodiscard]] HostApi* hostApi() const { return hostApi_; }
   [[nodiscard]] ApiRegistry* registry() const { return registry_.get(); }
+  // The registry's types; null before the handshake.
+  [[nodiscard]] const BindingRegistry* conversionTypes() const override;
   [[nodiscard]] const PluginFunctionTable* functions() const { return &functions_; }
   [[nodiscard]] const ApiDescription* apiDescription() const { return apiDescription_; }
   // Count of Subscribe calls not yet balanced for `eventName` (0 when none).
@@ -161,12 +176,18 @@ class AppModule {
   [[nodiscard]] bool HasHandler(std::string_view eventName) const;
   [[nodiscard]] std::size_t PendingTaskCount() const { return tasks_.size(); }
 
+  // --- Outbound calls (the tables live until Shutdown clears them). ---
+  ResourceObservers& observers() noexcept { return observers_; }
+  LcdsCalls& lcds() noexcept { return lcds_; }
+  ServiceProxyCalls& serviceProxy() noexcept { return serviceProxy_; }
+  // Null before Start.
+  [[nodiscard]] TelemetrySender* telemetry() const noexcept { return telemetry_.get(); }
+
   // Logs an exception that reached a host entry (`entry` names it) at level 2.
   void LogEntryFailure(const char* entry, const char* what) const;
 
  protected:
-  // Where changes of subscribed resources arrive. Resource observers hook in here; without
-  // them the module has nobody to tell.
+  // Where changes of subscribed resources arrive: the resource observers' dispatcher.
   virtual void OnResourceEvent(const Plugin::PluginResourceEvent& event);
 
  private:
@@ -199,12 +220,16 @@ class AppModule {
   // The module holds the process logger from construction to destruction, so it is
   // declared first (released last).
   LoggerReference logger_;
+  ResourceObservers observers_{*this};
   AppModule* self_ = nullptr;  // set at Start
   uint32_t cookie_ = 0;
   std::string shortName_;
   std::string userAgent_;
+  std::unique_ptr<TelemetrySender> telemetry_;
+  LcdsCalls lcds_{*this};
   HandlerMap handlers_;
   NameMap subscriptions_;
+  ServiceProxyCalls serviceProxy_{*this};
   TaskTable tasks_;
   bool stopping_ = false;
   Version hostVersion_;

@@ -117,17 +117,24 @@ TEST_F(AppModuleTest, SubscriptionsAreCountedPerEventName) {
   module_.Subscribe("/arx-login/v1/session");
   module_.Subscribe("arx-login/v1/session/extra");  // same event name
   EXPECT_EQ(module_.SubscriptionCount("OnJsonApiEvent_arx-login_v1_session"), 2u);
-  ASSERT_EQ(host_.registrations.size(), 1u);
-  EXPECT_EQ(host_.registrations[0].name, "OnJsonApiEvent_arx-login_v1_session");
-  EXPECT_EQ(host_.registrations[0].cookie, 0x1234u);
-  EXPECT_EQ(host_.registrations[0].flag, 0u);
-  EXPECT_EQ(host_.registrations[0].context, &module_);
+  // Start registered the three service-proxy events before.
+  const auto sessionRegistrations = [&] {
+    std::vector<FakeHost::Registration> found;
+    for (const auto& registration : host_.registrations) {
+      if (registration.name == "OnJsonApiEvent_arx-login_v1_session") found.push_back(registration);
+    }
+    return found;
+  };
+  ASSERT_EQ(sessionRegistrations().size(), 1u);
+  EXPECT_EQ(sessionRegistrations()[0].cookie, 0x1234u);
+  EXPECT_EQ(sessionRegistrations()[0].flag, 0u);
+  EXPECT_EQ(sessionRegistrations()[0].context, &module_);
 
   module_.Unsubscribe("/arx-login/v1/session");
-  EXPECT_EQ(host_.registrations.size(), 1u);
+  EXPECT_EQ(sessionRegistrations().size(), 1u);
   EXPECT_TRUE(module_.HasHandler("OnJsonApiEvent_arx-login_v1_session"));
   module_.Unsubscribe("/arx-login/v1/session");
-  EXPECT_TRUE(host_.registrations.empty());
+  EXPECT_TRUE(sessionRegistrations().empty());
   EXPECT_FALSE(module_.HasHandler("OnJsonApiEvent_arx-login_v1_session"));
 
   // Unbalanced: must not wrap around or touch the host.
