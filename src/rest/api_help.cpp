@@ -17,14 +17,6 @@ namespace Vela {
 
 namespace {
 
-// The registered name of the asynchronous event type, or its identity's name when it is
-// not registered; empty when the function is not asynchronous.
-std::string AsyncTypeNameOf(const FunctionRecord& function, const BindingRegistry& registry) {
-  if (!function.isAsync || function.asyncType == nullptr) return {};
-  if (const TypeInfo* info = registry.FindType(*function.asyncType)) return info->name;
-  return function.asyncType->name != nullptr ? std::string(function.asyncType->name) : std::string();
-}
-
 // The items ordered by name, byte-wise; items of equal names keep their order.
 template <class Item>
 std::vector<const Item*> SortedByName(std::span<const Item* const> items) {
@@ -63,6 +55,12 @@ void AppendEpytext(BindingProperty& texts, std::span<const Item* const> items,
 }
 
 }  // namespace
+
+std::string AsyncTypeNameOf(const FunctionRecord& function, const BindingRegistry& registry) {
+  if (!function.isAsync || function.asyncType == nullptr) return {};
+  if (const TypeInfo* info = registry.FindType(*function.asyncType)) return info->name;
+  return function.asyncType->name != nullptr ? std::string(function.asyncType->name) : std::string();
+}
 
 BindingFullTypeIdentifier TypeIdentifierOf(const TypeDescriptor& type) {
   switch (type.code) {

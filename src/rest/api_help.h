@@ -12,6 +12,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "binding/binding_help_types.h"
 #include "binding/maybe_type.h"
@@ -33,6 +34,11 @@ inline constexpr std::string_view kHelpEventsField = "events";
 // "struct" when there is none, for enumerations and structures; the native type name of
 // every other code.
 BindingFullTypeIdentifier TypeIdentifierOf(const TypeDescriptor& type);
+
+// The registered name of an asynchronous function's event type (its identity's name when
+// the type is not registered); empty when the function is not asynchronous. The API
+// description block shows the same name.
+std::string AsyncTypeNameOf(const FunctionRecord& function, const BindingRegistry& registry);
 
 // The native help structures of one item. `registry` names the asynchronous event type of
 // a function and the payload type of an event.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "binding/type_info.h"
+#include "rest/api_help.h"
 #include "rest/dispatch.h"
 
 namespace Vela {
@@ -71,7 +72,7 @@ std::string_view TypeNameOf(const TypeDescriptor& descriptor) {
 
 // Fills a function description record; its `next` is left for Link.
 void Describe(detail::ApiDescriptionStorage& s, const FunctionRecord& function,
-              FunctionDescription& record) {
+              const BindingRegistry& types, FunctionDescription& record) {
   std::memset(&record, 0, sizeof record);
   record.name = s.Text(function.name);
   record.nameSpace = s.Text(function.nameSpace);
@@ -96,10 +97,7 @@ void Describe(detail::ApiDescriptionStorage& s, const FunctionRecord& function,
   record.description = s.Text(function.description);
   record.help = s.Text(function.help);
   record.threadSafe = function.threadSafe ? 1 : 0;
-  record.asyncType = s.Text(function.isAsync && function.asyncType != nullptr &&
-                                    function.asyncType->name != nullptr
-                                ? std::string_view(function.asyncType->name)
-                                : std::string_view());
+  record.asyncType = s.Text(AsyncTypeNameOf(function, types));
   record.tags = s.TextArray(function.tags);
   record.tagCount = Count(function.tags.size());
 }
@@ -189,7 +187,7 @@ const ApiDescription& ApiRegistry::BuildApiDescription(
   // Function description records.
   const std::vector<const FunctionRecord*> functions = Functions();
   s.functions.resize(functions.size());
-  for (std::size_t i = 0; i < functions.size(); ++i) Describe(s, *functions[i], s.functions[i]);
+  for (std::size_t i = 0; i < functions.size(); ++i) Describe(s, *functions[i], types_, s.functions[i]);
   Link(s.functions);
 
   // Event records.
@@ -266,7 +264,7 @@ const ApiDescription& ApiRegistry::BuildApiDescription(
       }
     }
     // A binding of a function this registry does not hold is still described in full.
-    if (!described) Describe(s, binding.function(), record.description);
+    if (!described) Describe(s, binding.function(), types_, record.description);
     s.contexts[i] = FunctionContext{this, bindings[i]};
     record.description.context = &s.contexts[i];
     record.dispatch = &DispatchRestRequest;

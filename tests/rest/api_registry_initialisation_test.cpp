@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "binding/binding_async_types.h"
 #include "binding/native_type_builder.h"
 #include "binding/type_identity_of.h"
 #include "rest/api_registry.h"
@@ -81,6 +82,24 @@ TEST(ApiRegistryInitialisationTest, BlockListsRegisteredEventsAsTheyAreWhenBuilt
   EXPECT_STREQ(block.events[2].payloadType, "");
   EXPECT_EQ(Copy(block.events[2].tags), nullptr);
   EXPECT_EQ(Copy(block.events[2].tagCount), 0u);
+}
+
+TEST(ApiRegistryInitialisationTest, BlockNamesTheAsyncTypeOfAnAsyncFunctionByItsRegisteredName) {
+  ApiRegistry api;
+  FunctionRecord& async = api.AddFunction("Async");
+  async.isAsync = true;
+  async.asyncType = &TypeIdentityOf<BindingGenericAsyncEvent>();
+  FunctionRecord& loose = api.AddFunction("Loose");
+  loose.isAsync = true;
+  loose.asyncType = &TypeIdentityOf<Unlisted>();  // not registered: its identity's name
+  FunctionRecord& plain = api.AddFunction("Plain");
+  plain.asyncType = &TypeIdentityOf<BindingGenericAsyncEvent>();  // not asynchronous
+  for (FunctionRecord* function : {&async, &loose, &plain}) (void)api.AddBinding(*function);
+  const ApiDescription& block = api.BuildApiDescription();
+  ASSERT_EQ(Copy(block.functionCount), 3u);
+  EXPECT_STREQ(block.functions[0].description.asyncType, "BindingGenericAsyncEvent");
+  EXPECT_STREQ(block.functions[1].description.asyncType, TypeIdentityOf<Unlisted>().name);
+  EXPECT_STREQ(block.functions[2].description.asyncType, "");
 }
 
 }  // namespace
