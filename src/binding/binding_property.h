@@ -92,6 +92,10 @@ class BindingProperty {
       SetUnsigned(static_cast<uint64_t>(value));
     } else if constexpr (std::floating_point<Plain>) {
       SetFloat(static_cast<double>(value));
+    } else if constexpr (std::is_array_v<Plain> &&
+                         std::same_as<std::remove_cv_t<std::remove_extent_t<Plain>>, char>) {
+      // A literal is never null; reads up to its first NUL like any C text.
+      SetString(std::string_view(static_cast<const char*>(value)));
     } else if constexpr (std::same_as<std::decay_t<Plain>, const char*> ||
                          std::same_as<std::decay_t<Plain>, char*>) {
       SetString(value == nullptr ? std::string_view{} : std::string_view(value));
