@@ -2,6 +2,7 @@
 
 #include <yaml.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
