@@ -53,7 +53,8 @@ void ReleaseStream(HostResponse& response) noexcept {
 // Drains the body stream into a text; fails with the bare reason.
 MaybeType<Failure, std::string> ReadStream(CallContext& context, HostResponse& response) {
   std::string text;
-  text.reserve(std::min(response.bodyLength, kMaxStreamReservation));
+  const uint32_t announced = response.bodyLength;  // copied: the packed field may be misaligned
+  text.reserve(std::min(announced, kMaxStreamReservation));
   char buffer[kStreamReadChunk];
   for (;;) {
     uint32_t count = kStreamReadChunk;
