@@ -6,6 +6,8 @@
 
 #include "binding/type_descriptor.h"
 #include "codecs/json.h"
+#include "codecs/msgpack.h"
+#include "codecs/yaml.h"
 #include "rest/function_record.h"
 #include "util/format_text.h"
 
@@ -66,7 +68,14 @@ void DecodeValueText(RestCallState& call, const FunctionBinding& binding, Bindin
                      bool maySniff) {
   const bool sniff = maySniff && contentType.empty();
   if (IsContentType(contentType, kMessagePackType) || (sniff && SniffsMessagePack(text))) {
-    Fail(call, RestMessage::kMessagePackUnavailable);
+    BindingResult decoded = MsgPackDecode(
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    if (!decoded.ok()) {
+      Fail(call, FormatText(RestMessage::kMessagePackDeserializeFailed, key, FunctionName(binding),
+                            decoded.message()));
+      return;
+    }
+    target = std::move(decoded).value();
     return;
   }
   if (IsContentType(contentType, kJsonType) || (sniff && SniffsJson(text))) {
@@ -81,7 +90,13 @@ void DecodeValueText(RestCallState& call, const FunctionBinding& binding, Bindin
     return;
   }
   if (IsContentType(contentType, kYamlTextType) || (sniff && SniffsYaml(text))) {
-    Fail(call, RestMessage::kYamlUnavailable);
+    BindingResult decoded = YamlLoad(text);
+    if (!decoded.ok()) {
+      Fail(call, FormatText(RestMessage::kYamlDeserializeFailed, key, FunctionName(binding),
+                            decoded.message()));
+      return;
+    }
+    target = std::move(decoded).value();
     return;
   }
   if (IsContentType(contentType, kOctetStreamType)) {
@@ -215,7 +230,17 @@ void BindBody(RestCallState& call, const FunctionBinding& binding, std::string_v
   if (target == locations.size() || target >= call.parameters.size()) return;
 
   if (IsContentType(contentType, kMessagePackType)) {
-    Fail(call, RestMessage::kMessagePackUnavailable);
+    std::size_t stop = 0;
+    BindingResult decoded = MsgPackDecode(body, stop);
+    if (!decoded.ok()) {
+      Fail(call, decoded.message());
+      return;
+    }
+    if (stop < body.size()) {
+      Fail(call, RestMessage::kExtraMessagePackData);
+      return;
+    }
+    call.parameters[target] = std::move(decoded).value();
     return;
   }
   if (IsContentType(contentType, kJsonType) || IsContentType(contentType, kJsonApiType)) {
@@ -230,7 +255,13 @@ void BindBody(RestCallState& call, const FunctionBinding& binding, std::string_v
     return;
   }
   if (IsContentType(contentType, kYamlApplicationType)) {
-    Fail(call, RestMessage::kYamlUnavailable);
+    BindingResult decoded =
+        YamlLoad(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+    if (!decoded.ok()) {
+      Fail(call, decoded.message());
+      return;
+    }
+    call.parameters[target] = std::move(decoded).value();
     return;
   }
   Fail(call, RestMessage::kUnsupportedBodyContentType);

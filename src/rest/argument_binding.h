@@ -45,9 +45,6 @@ inline constexpr std::string_view kMessagePackDeserializeFailed =
     "Couldn't deserialize MessagePack value for parameter '%1' of '%2': %3";
 inline constexpr std::string_view kYamlDeserializeFailed =
     "Couldn't deserialize YAML value for parameter '%1' of '%2': %3";
-// The decoders of these formats are not part of this build yet.
-inline constexpr std::string_view kMessagePackUnavailable = "MessagePack decoding is not available";
-inline constexpr std::string_view kYamlUnavailable = "YAML decoding is not available";
 }  // namespace RestMessage
 
 // Binds one key and value text from `location` (Query, Path or Header). `call.parameters`

@@ -158,6 +158,10 @@ TEST_F(DispatchTest, BindingOutcomes) {
       {__LINE__, &object, "/object?a=++[1,2]", {}, "", "[1,2]"},
       {__LINE__, &object, "/object?a=", {}, "", "{}"},
       {__LINE__, &object, "/object?a={oops", {}, "Couldn't deserialize JSON value for parameter 'a' of 'GetObject': Error: Missing a name for object member. at offset 1.", ""},
+      {__LINE__, &object, "/object?a=%92%01%A1x", {}, "", R"([1,"x"])"},  // sniffed MessagePack
+      {__LINE__, &object, "/object?a=%DC", {}, "Couldn't deserialize MessagePack value for parameter 'a' of 'GetObject': Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", ""},
+      {__LINE__, &object, "/object?a=---%0Ab%3A+2", {}, "", R"({"b":2})"},  // sniffed YAML
+      {__LINE__, &object, "/object?a=---%0Ab%3A+%5B", {}, "Couldn't deserialize YAML value for parameter 'a' of 'GetObject': YAML parser error: did not find expected node content. At line: 2 col: 0", ""},
       {__LINE__, &text, "/text?s={\"c\":1}", {}, "", R"("{\"c\":1}")"},  // strings are not sniffed
       {__LINE__, &text, "/text?s=a%2Fb+c", {}, "", R"("a/b c")"},
       {__LINE__, &list, "/list?l=", {}, "", "[]"},
@@ -209,8 +213,12 @@ TEST_F(DispatchTest, BodyByContentType) {
       {__LINE__, &withBody, "text/plain", "hello", "Unsupported body content type", ""},
       {__LINE__, &withBody, "", "hello", "Unsupported body content type", ""},
       {__LINE__, &withoutBody, "text/plain", "hello", "", R"("kept")"},
-      {__LINE__, &withBody, "application/x-msgpack", "\x91\x01", "MessagePack decoding is not available", ""},
-      {__LINE__, &withBody, "application/x-yaml", "a: 1", "YAML decoding is not available", ""},
+      {__LINE__, &withBody, "application/x-msgpack", "\x91\x01", "", "[1]"},
+      {__LINE__, &withBody, "application/x-msgpack-ext", "\x81\xA1k\xC3", "", R"({"k":true})"},
+      {__LINE__, &withBody, "application/x-msgpack", "\x91\x01\x02", "Extra MessgePack data found in body", ""},
+      {__LINE__, &withBody, "application/x-msgpack", "\xC1", "Invalid MessagePack data at position 1.", ""},
+      {__LINE__, &withBody, "application/x-yaml", "a: 1", "", R"({"a":1})"},
+      {__LINE__, &withBody, "application/x-yaml", "a: [1", "YAML parser error: did not find expected ',' or ']'. At line: 1 col: 0", ""},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
