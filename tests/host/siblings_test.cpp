@@ -1,0 +1,173 @@
+// The simulated siblings, reached through the host's Request function as the plugin would.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "codecs/json.h"
+#include "host_test_support.h"
+#include "login_plugin.h"
+#include "player_notifications_plugin.h"
+#include "resource_sibling.h"
+#include "sibling_event_names.h"
+
+namespace Vela::Host {
+namespace {
+
+using ::testing::ElementsAre;
+using Testing::Answer;
+using Testing::EventCollector;
+using Testing::SendThroughHost;
+
+constexpr uint32_t kGet = 2;
+constexpr uint32_t kPost = 6;
+
+BindingProperty Text(std::string_view text) { return BindingProperty(text); }
+
+class SiblingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    login_ = std::make_shared<LoginPlugin>(host_);
+    notifications_ = std::make_shared<PlayerNotificationsPlugin>();
+    host_.AddSibling(login_);
+    host_.AddSibling(notifications_);
+    host_.AddSibling(MakeGameFlowPlugin(host_));
+  }
+  PluginHost host_;
+  std::shared_ptr<LoginPlugin> login_;
+  std::shared_ptr<PlayerNotificationsPlugin> notifications_;
+};
+
+TEST(SiblingEventNames, FollowThePluginsRules) {
+  EXPECT_EQ(ResourceEventName("/arx-login/v1/session"), "OnJsonApiEvent_arx-login_v1_session");
+  EXPECT_EQ(ResourceEventName("/arx-login/v1/session/extra"), "OnJsonApiEvent_arx-login_v1_session");
+  EXPECT_EQ(ResourceEventName("/arx-platform-config/v1/namespaces/PlayerBehavior"),
+            "OnJsonApiEvent_arx-platform-config_v1_namespaces_PlayerBehavior");
+  EXPECT_EQ(LcdsEventName("a.b.C"), "OnLcdsEvent_a_b_C");
+}
+
+TEST_F(SiblingsTest, ResourcesAnswerTheirValueAndPublishEveryChange) {
+  EventCollector events;
+  events.Listen(host_, "OnJsonApiEvent_arx-login_v1_session");
+  events.Listen(host_, "OnJsonApiEvent");
+
+  Answer missing = SendThroughHost(host_, kGet, "/arx-login/v1/session");
+  EXPECT_EQ(missing.status, 404u);
+  EXPECT_EQ(missing.error, "Not found");
+
+  login_->Set(kLoginSessionPath, Text("first"));
+  login_->Set(kLoginSessionPath, Text("second"));
+  login_->Remove(kLoginSessionPath);
+  EXPECT_TRUE(events.seen.empty());  // published on the loop
+  host_.RunUntilIdle();
+  std::vector<std::string> seen;
+  for (const auto& event : events.seen) {
+    seen.push_back(event.name + " " + WriteJson(event.payload));
+  }
+  EXPECT_THAT(seen, ElementsAre(
+      R"(OnJsonApiEvent_arx-login_v1_session {"data":"first","eventType":"Create","uri":"/arx-login/v1/session"})",
+      R"(OnJsonApiEvent {"data":"first","eventType":"Create","uri":"/arx-login/v1/session"})",
+      R"(OnJsonApiEvent_arx-login_v1_session {"data":"second","eventType":"Update","uri":"/arx-login/v1/session"})",
+      R"(OnJsonApiEvent {"data":"second","eventType":"Update","uri":"/arx-login/v1/session"})",
+      R"(OnJsonApiEvent_arx-login_v1_session {"data":null,"eventType":"Delete","uri":"/arx-login/v1/session"})",
+      R"(OnJsonApiEvent {"data":null,"eventType":"Delete","uri":"/arx-login/v1/session"})"));
+
+  login_->Set(kLoginDataPacketPath, Text("packet"));
+  EXPECT_EQ(SendThroughHost(host_, kGet, "/arx-login/v1/login-data-packet").value.GetStringOr(""), "packet");
+  EXPECT_EQ(SendThroughHost(host_, kGet, "/arx-gameflow/v1/session").status, 404u);
+}
+
+TEST_F(SiblingsTest, StreamedModeHandsTheJsonBodyOutInPieces) {
+  BindingProperty session;
+  session.MutableField("state") = "SUCCEEDED";
+  login_->Set(kLoginSessionPath, session);
+  login_->StreamGets(5);
+  Answer streamed = SendThroughHost(host_, kGet, "/arx-login/v1/session");
+  EXPECT_THAT(streamed.pieces, ElementsAre(R"({"sta)", R"(te":")", R"(SUCCE)", R"(EDED")", "}"));
+  EXPECT_EQ(login_->GetCount(kLoginSessionPath), 1u);
+}
+
+TEST_F(SiblingsTest, InvokesAreRecordedAndCanBeMadeToFail) {
+  BindingProperty remoteArguments;
+  remoteArguments.Append() = "ack";
+  Answer ok = SendThroughHost(host_, kPost, "/arx-login/v1/session/invoke",
+                              {Text("clientFacadeService"), Text("callPersistenceMessaging"), remoteArguments});
+  EXPECT_EQ(ok.error, "");
+  Answer bad = SendThroughHost(host_, kPost, "/arx-login/v1/session/invoke", {Text("only one")});
+  EXPECT_EQ(bad.status, 400u);
+  login_->FailInvokes(503, "LCDS down");
+  Answer failed = SendThroughHost(host_, kPost, "/arx-login/v1/session/invoke", {Text("d"), Text("op"), remoteArguments});
+  EXPECT_EQ(failed.status, 503u);
+  EXPECT_EQ(failed.error, "LCDS down");
+  ASSERT_EQ(login_->invocations().size(), 2u);
+  EXPECT_EQ(login_->invocations()[0].destination, "clientFacadeService");
+  EXPECT_EQ(login_->invocations()[0].operation, "callPersistenceMessaging");
+  EXPECT_EQ(WriteJson(login_->invocations()[0].arguments), R"(["ack"])");
+}
+
+TEST_F(SiblingsTest, LcdsMessagesAreDeliveredUnderTheClassesEventName) {
+  EventCollector events;
+  events.Listen(host_, "OnLcdsEvent_com_x_Message");
+  BindingProperty body;
+  body.MutableField("reason") = "maintenance";
+  EXPECT_EQ(login_->DeliverLcdsMessage("com.x.Message", body), 1u);
+  ASSERT_EQ(events.seen.size(), 1u);
+  EXPECT_EQ(WriteJson(events.seen[0].payload),
+            R"({"body":{"reason":"maintenance"},"clientId":"clientFacadeService","subtopic":"","typeName":"com.x.Message"})");
+}
+
+TEST_F(SiblingsTest, ServiceProxyRepliesFollowTheirRequestsWhenConfigured) {
+  EventCollector events;
+  events.Listen(host_, "OnServiceProxyUuidEvent");
+  events.Listen(host_, "OnServiceProxyMethodEvent");
+  login_->SetServiceReply("toxicfeedback.server", "getReformCard", ServiceProxyReply{"[]", "", "OK"});
+
+  Answer uuid = SendThroughHost(host_, kPost, "/arx-login/v1/service-proxy-uuid-requests",
+                                {Text("toxicfeedback.server"), Text("getReformCard"), BindingProperty(uint32_t{7}), Text("")});
+  const std::string issued(uuid.value.GetStringOr(""));
+  EXPECT_FALSE(issued.empty());
+  EXPECT_TRUE(events.seen.empty());  // on a later Yield
+  host_.RunDue();
+  ASSERT_EQ(events.seen.size(), 1u);
+  EXPECT_EQ(events.seen[0].name, "OnServiceProxyUuidEvent");
+  EXPECT_EQ(events.seen[0].payload.FieldOrEmpty("uuid").GetStringOr(""), issued);
+  EXPECT_EQ(events.seen[0].payload.FieldOrEmpty("payload").GetStringOr(""), "[]");
+
+  // Before the request returns; and a method request carries its reply key.
+  login_->SetReplyTiming(ReplyTiming::BeforeRequestReturns);
+  Answer second = SendThroughHost(host_, kPost, "/arx-login/v1/service-proxy-uuid-requests",
+                                  {Text("toxicfeedback.server"), Text("getReformCard"), BindingProperty(uint32_t{7}), Text("")});
+  ASSERT_EQ(events.seen.size(), 2u);
+  EXPECT_NE(second.value.GetStringOr(""), issued);  // fresh
+  Answer method = SendThroughHost(host_, kPost, "/arx-login/v1/service-proxy-method-requests",
+                                  {Text("toxicfeedback.server"), Text("getReformCard"), Text("key-9"), Text("x"),
+                                   BindingProperty(uint32_t{7}), Text("{}")});
+  EXPECT_EQ(method.error, "");
+  ASSERT_EQ(events.seen.size(), 3u);
+  EXPECT_EQ(events.seen[2].name, "OnServiceProxyMethodEvent");
+  EXPECT_EQ(events.seen[2].payload.FieldOrEmpty("methodName").GetStringOr(""), "key-9");
+
+  // An unconfigured service stays silent; malformed requests are refused.
+  SendThroughHost(host_, kPost, "/arx-login/v1/service-proxy-uuid-requests",
+                  {Text("other.server"), Text("m"), BindingProperty(uint32_t{7}), Text("")});
+  host_.RunUntilIdle();
+  EXPECT_EQ(events.seen.size(), 3u);
+  EXPECT_EQ(SendThroughHost(host_, kPost, "/arx-login/v1/service-proxy-method-requests", {Text("x")}).status, 400u);
+  ASSERT_EQ(login_->serviceProxyRequests().size(), 4u);
+  EXPECT_EQ(login_->serviceProxyRequests()[2].replyKey, "key-9");
+  EXPECT_EQ(login_->serviceProxyRequests()[2].further, "x");
+  EXPECT_EQ(login_->serviceProxyRequests()[0].cookie, 7u);
+}
+
+TEST_F(SiblingsTest, NotificationsAreRecorded) {
+  BindingProperty notification;
+  notification.MutableField("titleKey") = "chat_restricted";
+  EXPECT_EQ(SendThroughHost(host_, kPost, "/player-notifications/v1/notifications", {notification}).error, "");
+  EXPECT_EQ(SendThroughHost(host_, kPost, "/player-notifications/v1/notifications").status, 400u);
+  ASSERT_EQ(notifications_->posted().size(), 1u);
+  EXPECT_EQ(notifications_->posted()[0].FieldOrEmpty("titleKey").GetStringOr(""), "chat_restricted");
+}
+
+}  // namespace
+}  // namespace Vela::Host
