@@ -27,21 +27,10 @@
 #include <cstring>
 #include <string_view>
 
+#include "binding/internal/interned_text.h"
 #include "binding/page_source.h"
 
 namespace Vela {
-
-// An interned text: the entry of the intern table, followed in memory by the text and a
-// terminating zero.
-struct InternedText {
-  InternedText* next;  // chain of the bucket
-  uint32_t hash;       // FNV-1a of the bytes, without the terminating zero
-  uint32_t length;
-  uint32_t references;
-
-  const char* data() const noexcept { return reinterpret_cast<const char*>(this + 1); }
-  std::string_view view() const noexcept { return {data(), length}; }
-};
 
 class BindingContext {
  public:

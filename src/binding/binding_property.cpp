@@ -19,36 +19,10 @@ namespace Vela {
 
 namespace {
 
-// The node of a Collection: its elements, stored in place one after another.
-struct CollectionNode {
-  BindingProperty* items;
-  uint32_t size;
-  uint32_t capacity;
-  // Chains nodes waiting for destruction, so that tearing a tree down needs no memory.
-  std::uintptr_t pendingLink;
-};
-
-// The node of a Structure: its fields in name order.
-struct StructureNode {
-  BindingField* fields;
-  uint32_t size;
-  uint32_t capacity;
-  union {
-    BindingContext* context;    // back reference while the node lives
-    std::uintptr_t pendingLink;  // while it waits for destruction
-  };
-};
-
-// The node of a Blob. `data` either is a node of the context or, for a vector taken over
-// without copying, the vector's own storage.
-struct BlobNode {
-  uint8_t* data;
-  std::size_t size;
-  std::vector<uint8_t> adopted;
-
-  // Only a non-empty vector is ever taken over.
-  bool OwnsBlock() const noexcept { return data != nullptr && adopted.empty(); }
-};
+using detail::BlobNode;
+using detail::CompareNames;
+using detail::CollectionNode;
+using detail::StructureNode;
 
 const BindingProperty kStaticEmpty;
 
@@ -56,18 +30,6 @@ constexpr std::uintptr_t kStructureTag = 1;
 
 bool IsContainer(BindingKind kind) noexcept {
   return kind == BindingKind::Collection || kind == BindingKind::Structure;
-}
-
-// Unsigned byte-wise order of names: "B" < "a" < "ab" < "b".
-int CompareNames(std::string_view a, std::string_view b) noexcept {
-  const std::size_t common = a.size() < b.size() ? a.size() : b.size();
-  if (common != 0) {
-    int order = std::memcmp(a.data(), b.data(), common);
-    if (order != 0) {
-      return order;
-    }
-  }
-  return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
 // The new capacity of a growing vector: half again the current one, at least `needed`.
@@ -742,61 +704,6 @@ BindingProperty& BindingProperty::MakeCollection() {
 
 // --- Reads ---
 
-std::size_t BindingProperty::size() const noexcept {
-  switch (kind_) {
-    case BindingKind::Empty:
-      return 0;
-    case BindingKind::Bool:
-    case BindingKind::Signed:
-    case BindingKind::Unsigned:
-    case BindingKind::Float:
-    case BindingKind::Enum:
-      return 1;
-    case BindingKind::String:
-      return Access::Text(*this)->length;
-    case BindingKind::Blob:
-      return Access::Blob(*this).size;
-    case BindingKind::Collection:
-      return Access::Collection(*this).size;
-    case BindingKind::Structure:
-      return Access::Structure(*this).size;
-  }
-  return 0;
-}
-
-bool BindingProperty::GetBoolOr(bool fallback) const noexcept {
-  return kind_ == BindingKind::Bool ? value_.b : fallback;
-}
-
-int64_t BindingProperty::GetSignedOr(int64_t fallback) const noexcept {
-  return kind_ == BindingKind::Signed ? value_.i : fallback;
-}
-
-uint64_t BindingProperty::GetUnsignedOr(uint64_t fallback) const noexcept {
-  return kind_ == BindingKind::Unsigned ? value_.u : fallback;
-}
-
-double BindingProperty::GetFloatOr(double fallback) const noexcept {
-  return kind_ == BindingKind::Float ? value_.d : fallback;
-}
-
-std::string_view BindingProperty::GetStringOr(std::string_view fallback) const noexcept {
-  return kind_ == BindingKind::String ? Access::Text(*this)->view() : fallback;
-}
-
-std::span<const uint8_t> BindingProperty::GetBlobOr(
-    std::span<const uint8_t> fallback) const noexcept {
-  if (kind_ != BindingKind::Blob) {
-    return fallback;
-  }
-  const BlobNode& blob = Access::Blob(*this);
-  return {blob.data, blob.size};
-}
-
-BindingEnum BindingProperty::GetEnumOr(BindingEnum fallback) const noexcept {
-  return kind_ == BindingKind::Enum ? Access::Enum(*this) : fallback;
-}
-
 bool BindingProperty::AsBool() const noexcept {
   switch (kind_) {
     case BindingKind::Empty:
@@ -940,26 +847,6 @@ std::string BindingProperty::AsText() const {
 
 // --- Structures ---
 
-std::span<const BindingField> BindingProperty::Fields() const noexcept {
-  if (kind_ != BindingKind::Structure) {
-    return {};
-  }
-  const StructureNode& node = Access::Structure(*this);
-  return {node.fields, node.size};
-}
-
-std::span<BindingField> BindingProperty::MutableFields() noexcept {
-  if (kind_ != BindingKind::Structure) {
-    return {};
-  }
-  StructureNode& node = Access::Structure(*this);
-  return {node.fields, node.size};
-}
-
-bool BindingProperty::HasFields() const noexcept {
-  return kind_ == BindingKind::Structure && Access::Structure(*this).size != 0;
-}
-
 const BindingProperty& BindingProperty::FieldOrEmpty(std::string_view name) const noexcept {
   if (kind_ != BindingKind::Structure) {
     return kStaticEmpty;
@@ -1005,29 +892,7 @@ bool BindingProperty::RemoveField(std::string_view name) {
   return true;
 }
 
-std::string_view BindingField::name() const noexcept { return name_->view(); }
-
 // --- Collections ---
-
-std::size_t BindingProperty::size_of_collection() const noexcept {
-  return kind_ == BindingKind::Collection ? Access::Collection(*this).size : 0;
-}
-
-std::span<const BindingProperty> BindingProperty::Elements() const noexcept {
-  if (kind_ != BindingKind::Collection) {
-    return {};
-  }
-  const CollectionNode& node = Access::Collection(*this);
-  return {node.items, node.size};
-}
-
-std::span<BindingProperty> BindingProperty::MutableElements() noexcept {
-  if (kind_ != BindingKind::Collection) {
-    return {};
-  }
-  CollectionNode& node = Access::Collection(*this);
-  return {node.items, node.size};
-}
 
 const BindingProperty& BindingProperty::ElementOrEmpty(std::size_t index) const noexcept {
   if (kind_ != BindingKind::Collection) {

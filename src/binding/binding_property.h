@@ -25,12 +25,13 @@
 #include <vector>
 
 #include "binding/binding_kind.h"
+#include "binding/internal/binding_nodes.h"
+#include "binding/internal/interned_text.h"
 
 namespace Vela {
 
 class BindingContext;
 class BindingField;
-struct InternedText;
 struct TypeIdentity;
 
 // The payload of an Enum value: the number and its enumeration's identity record.
@@ -221,5 +222,108 @@ class BindingField {
   const InternedText* name_ = nullptr;
   BindingProperty value_;
 };
+
+// --- The reads every walk makes, inline. ---
+
+inline std::size_t BindingProperty::size() const noexcept {
+  switch (kind_) {
+    case BindingKind::Empty:
+      return 0;
+    case BindingKind::Bool:
+    case BindingKind::Signed:
+    case BindingKind::Unsigned:
+    case BindingKind::Float:
+    case BindingKind::Enum:
+      return 1;
+    case BindingKind::String:
+      return static_cast<const InternedText*>(value_.node)->length;
+    case BindingKind::Blob:
+      return static_cast<const detail::BlobNode*>(value_.node)->size;
+    case BindingKind::Collection:
+      return static_cast<const detail::CollectionNode*>(value_.node)->size;
+    case BindingKind::Structure:
+      return static_cast<const detail::StructureNode*>(value_.node)->size;
+  }
+  return 0;
+}
+
+inline bool BindingProperty::GetBoolOr(bool fallback) const noexcept {
+  return kind_ == BindingKind::Bool ? value_.b : fallback;
+}
+
+inline int64_t BindingProperty::GetSignedOr(int64_t fallback) const noexcept {
+  return kind_ == BindingKind::Signed ? value_.i : fallback;
+}
+
+inline uint64_t BindingProperty::GetUnsignedOr(uint64_t fallback) const noexcept {
+  return kind_ == BindingKind::Unsigned ? value_.u : fallback;
+}
+
+inline double BindingProperty::GetFloatOr(double fallback) const noexcept {
+  return kind_ == BindingKind::Float ? value_.d : fallback;
+}
+
+inline std::string_view BindingProperty::GetStringOr(std::string_view fallback) const noexcept {
+  return kind_ == BindingKind::String ? static_cast<const InternedText*>(value_.node)->view()
+                                      : fallback;
+}
+
+inline std::span<const uint8_t> BindingProperty::GetBlobOr(
+    std::span<const uint8_t> fallback) const noexcept {
+  if (kind_ != BindingKind::Blob) {
+    return fallback;
+  }
+  const auto* blob = static_cast<const detail::BlobNode*>(value_.node);
+  return {blob->data, blob->size};
+}
+
+inline BindingEnum BindingProperty::GetEnumOr(BindingEnum fallback) const noexcept {
+  return kind_ == BindingKind::Enum ? *static_cast<const BindingEnum*>(value_.node) : fallback;
+}
+
+inline std::span<const BindingField> BindingProperty::Fields() const noexcept {
+  if (kind_ != BindingKind::Structure) {
+    return {};
+  }
+  const auto* node = static_cast<const detail::StructureNode*>(value_.node);
+  return {node->fields, node->size};
+}
+
+inline std::span<BindingField> BindingProperty::MutableFields() noexcept {
+  if (kind_ != BindingKind::Structure) {
+    return {};
+  }
+  auto* node = static_cast<detail::StructureNode*>(value_.node);
+  return {node->fields, node->size};
+}
+
+inline bool BindingProperty::HasFields() const noexcept {
+  return kind_ == BindingKind::Structure &&
+         static_cast<const detail::StructureNode*>(value_.node)->size != 0;
+}
+
+inline std::span<const BindingProperty> BindingProperty::Elements() const noexcept {
+  if (kind_ != BindingKind::Collection) {
+    return {};
+  }
+  const auto* node = static_cast<const detail::CollectionNode*>(value_.node);
+  return {node->items, node->size};
+}
+
+inline std::span<BindingProperty> BindingProperty::MutableElements() noexcept {
+  if (kind_ != BindingKind::Collection) {
+    return {};
+  }
+  auto* node = static_cast<detail::CollectionNode*>(value_.node);
+  return {node->items, node->size};
+}
+
+inline std::size_t BindingProperty::size_of_collection() const noexcept {
+  return kind_ == BindingKind::Collection
+             ? static_cast<const detail::CollectionNode*>(value_.node)->size
+             : 0;
+}
+
+inline std::string_view BindingField::name() const noexcept { return name_->view(); }
 
 }  // namespace Vela

@@ -12,6 +12,7 @@
 
 #include "binding/binding_visitor.h"
 #include "binding/enum_name_lookup.h"
+#include "binding/internal/walk_tree.h"
 #include "codecs/json.h"
 #include "util/base64.h"
 
@@ -77,7 +78,7 @@ std::string Write(const BindingProperty& value, const EnumNameLookup* enums) {
   rapidjson::StringBuffer buffer;
   Writer writer(buffer);
   JsonVisitor<Writer> visitor(writer, enums);
-  WalkBinding(value, visitor);
+  detail::WalkTree(value, visitor);  // the visitor is final: its calls are bound statically
   return std::string(buffer.GetString(), buffer.GetSize());
 }
 
