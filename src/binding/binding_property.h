@@ -33,6 +33,9 @@ namespace Vela {
 class BindingContext;
 class BindingField;
 struct TypeIdentity;
+namespace detail {
+class TreeAssembler;
+}
 
 // The payload of an Enum value: the number and its enumeration's identity record.
 struct BindingEnum {
@@ -186,6 +189,7 @@ class BindingProperty {
   friend class BindingContext;
   friend class BindingField;
   friend struct BindingPropertyAccess;
+  friend class detail::TreeAssembler;
 
   void Assign(BindingProperty&& value);
   std::size_t size_of_collection() const noexcept;
@@ -219,6 +223,7 @@ class BindingField {
  private:
   friend class BindingProperty;
   friend struct BindingPropertyAccess;
+  friend class detail::TreeAssembler;
   const InternedText* name_ = nullptr;
   BindingProperty value_;
 };

@@ -1,8 +1,13 @@
 // JSON text → BindingProperty, built straight from the reader's events.
 //
-// The reader runs in its iterative mode and the builder keeps its open containers on an
-// explicit stack: the default reader recurses once per nesting level, and a valid document
+// The reader runs in its iterative mode and the builders keep their open containers on
+// explicit stacks: the default reader recurses once per nesting level, and a valid document
 // a million levels deep would exhaust the thread's stack.
+//
+// A document is built bottom-up first (every container made once, with its exact size, when
+// it closes). Repeated keys merge into the earlier value in the order they arrive, which
+// needs the earlier value while the later one is read: a document in which a key repeats
+// is read a second time and built in place.
 
 #include <algorithm>
 #include <cstdint>
@@ -13,6 +18,7 @@
 #include <rapidjson/error/en.h>
 #include <rapidjson/reader.h>
 
+#include "binding/internal/tree_assembler.h"
 #include "codecs/json.h"
 #include "util/format_text.h"
 
@@ -57,12 +63,96 @@ std::string_view DecodedText(const char* text, rapidjson::SizeType length) {
   return {text, nul == nullptr ? length : static_cast<std::size_t>(static_cast<const char*>(nul) - text)};
 }
 
-// Receives the reader's events. A value lands in the current target: the root, the field
-// named by the last key, or a new element appended to the innermost open Collection.
-// Containers that already exist are reused, which is what merges repeated keys.
-class TreeBuilder {
+// Receives the reader's events and assembles the tree bottom-up. Stops the reader (a
+// handler error) when a Collection cannot hold more elements, and asks for the in-place
+// build when a key repeats or a Structure grows too large for the assembler to judge.
+class AssemblingHandler {
  public:
-  explicit TreeBuilder(BindingProperty& root) : target_(&root) { open_.reserve(32); }
+  explicit AssemblingHandler(BindingProperty& root) : assembler_(root) {}
+
+  bool Null() {
+    if (!MayAddValue()) return false;
+    assembler_.PushNull();
+    return true;
+  }
+  bool Bool(bool value) {
+    if (!MayAddValue()) return false;
+    assembler_.PushBool(value);
+    return true;
+  }
+  // The reader reports numbers without a minus sign through Uint/Uint64 and numbers with
+  // one through Int/Int64, so the sign of the literal picks the kind.
+  bool Int(int value) { return StoreSigned(value); }
+  bool Int64(int64_t value) { return StoreSigned(value); }
+  bool Uint(unsigned value) { return StoreUnsigned(value); }
+  bool Uint64(uint64_t value) { return StoreUnsigned(value); }
+  bool Double(double value) {
+    if (!MayAddValue()) return false;
+    assembler_.PushFloat(value);
+    return true;
+  }
+  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }  // not requested
+  bool String(const char* text, rapidjson::SizeType length, bool) {
+    if (!MayAddValue()) return false;
+    assembler_.PushString(DecodedText(text, length));
+    return true;
+  }
+
+  bool StartObject() {
+    if (!MayAddValue()) return false;
+    assembler_.BeginStructure();
+    return true;
+  }
+  bool Key(const char* text, rapidjson::SizeType length, bool) {
+    if (assembler_.OpenChildren() >= kMaxCollectionElements) return Replay();
+    assembler_.PushKey(DecodedText(text, length));
+    return true;
+  }
+  bool EndObject(rapidjson::SizeType) { return assembler_.EndStructure() || Replay(); }
+
+  bool StartArray() {
+    if (!MayAddValue()) return false;
+    assembler_.BeginCollection();
+    return true;
+  }
+  bool EndArray(rapidjson::SizeType) {
+    assembler_.EndCollection();
+    return true;
+  }
+
+  void Finish() noexcept { assembler_.Finish(); }
+  bool NeedsInPlaceBuild() const noexcept { return needsInPlaceBuild_; }
+
+ private:
+  bool StoreSigned(int64_t value) {
+    if (!MayAddValue()) return false;
+    assembler_.PushSigned(value);
+    return true;
+  }
+  bool StoreUnsigned(uint64_t value) {
+    if (!MayAddValue()) return false;
+    assembler_.PushUnsigned(value);
+    return true;
+  }
+  bool MayAddValue() const noexcept {
+    return !assembler_.InCollection() || assembler_.OpenChildren() < kMaxCollectionElements;
+  }
+  bool Replay() noexcept {
+    needsInPlaceBuild_ = true;
+    return false;
+  }
+
+  detail::TreeAssembler assembler_;
+  bool needsInPlaceBuild_ = false;
+};
+
+// Receives the reader's events and builds in place. A value lands in the current target:
+// the root, the field named by the last key, or a new element appended to the innermost
+// open Collection. Containers that already exist are reused, which is what merges
+// repeated keys.
+class InPlaceBuilder {
+ public:
+  explicit InPlaceBuilder(BindingProperty& root) : target_(&root) { open_.reserve(32); }
 
   bool Null() {
     BindingProperty* target = NextTarget();
@@ -175,11 +265,26 @@ BindingResult ParseJson(const char* text) {
   while (IsJsonWhitespace(*start)) ++start;
   if (*start == '\0') return result;  // an empty document is an Empty value, not an error
 
-  NulNotingUtf8::sawEscapedNul = false;  // a failed earlier parse may have left it set
-  JsonReader reader;
-  rapidjson::StringStream stream(text);  // offsets count from the text's first byte
-  TreeBuilder builder(result.value());
-  const rapidjson::ParseResult parsed = reader.Parse<kReaderFlags>(stream, builder);
+  rapidjson::ParseResult parsed;
+  bool inPlace = false;
+  {
+    NulNotingUtf8::sawEscapedNul = false;  // a failed earlier parse may have left it set
+    JsonReader reader;
+    rapidjson::StringStream stream(text);  // offsets count from the text's first byte
+    AssemblingHandler handler(result.value());
+    parsed = reader.Parse<kReaderFlags>(stream, handler);
+    if (!parsed.IsError()) {
+      handler.Finish();
+    }
+    inPlace = handler.NeedsInPlaceBuild();
+  }  // what the assembler still held is released here
+  if (inPlace) {
+    NulNotingUtf8::sawEscapedNul = false;
+    JsonReader reader;
+    rapidjson::StringStream stream(text);
+    InPlaceBuilder builder(result.value());
+    parsed = reader.Parse<kReaderFlags>(stream, builder);
+  }
   if (parsed.IsError()) {
     const auto offset = static_cast<uint32_t>(
         std::min<std::size_t>(parsed.Offset(), UINT32_MAX));

@@ -1,5 +1,6 @@
 // Parsing JSON into BindingProperty: kinds of values, failures, repeated keys, depth.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -49,6 +50,9 @@ const ErrorCase kErrorCases[] = {
     {__LINE__, "// c\n1", "Error: Invalid value. at offset 0."},  // no comments
     {__LINE__, "{1:2}", "Error: Missing a name for object member. at offset 1."},
     {__LINE__, "{\"a\":1,}", "Error: Missing a name for object member. at offset 7."},
+    // A key that repeats before the error changes nothing about it.
+    {__LINE__, "[{\"a\":1,\"a\":2}, x]", "Error: Invalid value. at offset 16."},
+    {__LINE__, "{\"a\":1,\"a\":2,}", "Error: Missing a name for object member. at offset 13."},
     {__LINE__, "{", "Error: Missing a name for object member. at offset 1."},
     {__LINE__, "{\"a\" 1}", "Error: Missing a colon after a name of object member. at offset 5."},
     {__LINE__, "{\"a\"", "Error: Missing a colon after a name of object member. at offset 4."},
@@ -241,6 +245,32 @@ TEST(JsonReaderTest, FieldsAreOrderedByUnsignedBytes) {
   EXPECT_EQ(names, (std::vector<std::string_view>{"", "B", "a", "ab", "b", "\xC3\xA9"}));
 }
 
+// Objects of many members (sorted another way than small ones): every member lands in
+// name order, and a repeated key still merges in arrival order.
+TEST(JsonReaderTest, OrdersTheMembersOfLargeObjects) {
+  for (const bool repeat : {false, true}) {
+    SCOPED_TRACE(repeat ? "with a repeated key" : "distinct keys");
+    std::string input = "{";
+    std::string expected = "{";
+    for (int i = 59; i >= 0; --i) {
+      input += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+    }
+    input += repeat ? "\"k7\":[7]}" : "\"z\":0}";
+    std::vector<std::string> names;
+    for (int i = 0; i < 60; ++i) names.push_back("k" + std::to_string(i));
+    if (!repeat) names.push_back("z");
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      const std::string number = name == "z" ? "0" : name.substr(1);
+      expected += "\"" + name + "\":" + (repeat && name == "k7" ? "[7]" : number) + ",";
+    }
+    expected.back() = '}';
+    BindingResult result = ParseJson(input);
+    ASSERT_TRUE(result.ok()) << result.message();
+    EXPECT_EQ(WriteJson(result.value()), expected);
+  }
+}
+
 TEST(JsonReaderTest, MergesRepeatedKeys) {
   const struct {
     int line;
@@ -262,6 +292,14 @@ TEST(JsonReaderTest, MergesRepeatedKeys) {
       {__LINE__, R"({"a":[1],"a":{"x":1}})", R"({"a":{"x":1}})"},
       {__LINE__, R"({"a":{"x":1},"a":[1]})", R"({"a":[1]})"},
       {__LINE__, R"({"a":[1],"a":true})", R"({"a":true})"},
+      // Each value merges into what the values before it left, in arrival order: a later
+      // object whose own key repeats replaces, then appends to, the earlier array.
+      {__LINE__, R"({"a":{"k":[1]},"a":{"k":5,"k":[2]}})", R"({"a":{"k":[2]}})"},
+      {__LINE__, R"({"a":{"k":[1]},"a":{"k":[2],"k":[3]}})", R"({"a":{"k":[1,2,3]}})"},
+      {__LINE__, R"({"a":{"k":{"x":1}},"a":{"k":[0],"k":{"y":2}}})", R"({"a":{"k":{"y":2}}})"},
+      // A repeated key deep inside a large document.
+      {__LINE__, R"([1,{"b":[{"c":1,"d":2,"c":{"e":3}}],"a":"s"},[2,3]])",
+       R"([1,{"a":"s","b":[{"c":{"e":3},"d":2}]},[2,3]])"},
       // Inside arrays every value is a new element: nothing merges across elements.
       {__LINE__, R"([{"a":1},{"a":2}])", R"([{"a":1},{"a":2}])"},
       {__LINE__, R"([{"a":1,"b":1,"a":2}])", R"([{"a":2,"b":1}])"},

@@ -30,6 +30,7 @@ class WorkStack {
   bool empty() const noexcept { return size_ == 0; }
   std::size_t size() const noexcept { return size_; }
   T& back() noexcept { return items_[size_ - 1]; }
+  const T& back() const noexcept { return items_[size_ - 1]; }
   // Throws std::bad_alloc when no memory is left.
   void push(const T& item) {
     if (size_ == capacity_) {

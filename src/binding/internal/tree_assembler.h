@@ -1,0 +1,105 @@
+// TreeAssembler: builds a value tree bottom-up, in the order a streaming decoder reports
+// it. Finished values wait on a stack; a container is made once, with its exact size, when
+// it closes, and takes its children over without copying them again. Growing element and
+// field vectors one child at a time (and inserting fields in order one at a time) is what
+// makes building a tree through MutableElement / MutableField slow.
+//
+//   detail::TreeAssembler assembler(root);   // root: an Empty root value
+//   assembler.BeginStructure();
+//   assembler.PushKey("games");
+//   assembler.BeginCollection();
+//   assembler.PushUnsigned(3);
+//   assembler.EndCollection();
+//   if (!assembler.EndStructure()) { /* a repeated name: build it another way */ }
+//   assembler.Finish();                        // root = {"games":[3]}
+//
+// Fields are ordered by name when their structure closes (a stable sort). A structure in
+// which a name repeats is not made: EndStructure reports it, and the caller, who alone
+// knows how repeated names combine, builds the document another way. Nothing recurses.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "binding/binding_property.h"
+#include "binding/internal/work_stack.h"
+
+namespace Vela::detail {
+
+class TreeAssembler {
+ public:
+  // `root` must be an Empty root value; it gets the finished tree from Finish().
+  explicit TreeAssembler(BindingProperty& root) noexcept : root_(root) {}
+  // Releases whatever is still waiting (a parse that stopped part-way).
+  ~TreeAssembler();
+  TreeAssembler(const TreeAssembler&) = delete;
+  TreeAssembler& operator=(const TreeAssembler&) = delete;
+
+  // Each Push / Begin adds one value: an element of the innermost open Collection, the
+  // value of the last PushKey inside a Structure, or the root. Throw std::bad_alloc.
+  void PushNull() { PushScalar(0, BindingKind::Empty); }
+  void PushBool(bool value) { PushScalar(value ? 1 : 0, BindingKind::Bool); }
+  void PushSigned(int64_t value) { PushScalar(static_cast<uint64_t>(value), BindingKind::Signed); }
+  void PushUnsigned(uint64_t value) { PushScalar(value, BindingKind::Unsigned); }
+  void PushFloat(double value);
+  void PushString(std::string_view text);
+  void BeginCollection() { Begin(BindingKind::Collection); }
+  void BeginStructure() { Begin(BindingKind::Structure); }
+
+  // The name of the next value of the innermost open Structure.
+  void PushKey(std::string_view name);
+
+  // Closes the innermost open Collection.
+  void EndCollection();
+  // Closes the innermost open Structure; false, leaving it open, when a name repeats.
+  [[nodiscard]] bool EndStructure();
+
+  // Whether the innermost open container is a Collection, and its children so far.
+  bool InCollection() const noexcept {
+    return !open_.empty() && open_.back().kind == BindingKind::Collection;
+  }
+  std::size_t OpenChildren() const noexcept {
+    return open_.empty() ? 0 : size_ - open_.back().start - 1;
+  }
+
+  // Moves the one finished value into the root. Requires every container closed.
+  void Finish() noexcept;
+
+ private:
+  // A waiting value and, inside a Structure, its name: a BindingField's layout, so that a
+  // closing Structure copies its fields over as they are.
+  using Entry = BindingField;
+
+  struct Open {
+    std::size_t start;  // index of the container's own entry
+    BindingKind kind;
+  };
+
+  // Index and name of a field while its structure is sorted.
+  struct SortKey {
+    const InternedText* name;
+    std::size_t index;
+  };
+
+  BindingContext& Context();
+  Entry& NewEntry();
+  void PushScalar(uint64_t bits, BindingKind kind);
+  void Begin(BindingKind kind);
+  void Grow();
+  // The keys of the `count` fields from `first` on, sorted by name (stably); null when two
+  // fields share a name.
+  const SortKey* SortByName(const Entry* first, std::size_t count);
+
+  BindingProperty& root_;
+  BindingContext* context_ = nullptr;
+  Entry* entries_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t capacity_ = 0;
+  const InternedText* pendingName_ = nullptr;
+  WorkStack<Open> open_;
+  SortKey* sortKeys_ = nullptr;
+  std::size_t sortCapacity_ = 0;
+};
+
+}  // namespace Vela::detail

@@ -1,0 +1,232 @@
+#include "binding/internal/tree_assembler.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "binding/binding_context.h"
+#include "util/allocation.h"
+
+namespace Vela::detail {
+
+namespace {
+
+// Structures this small are sorted by insertion; larger ones by std::stable_sort.
+constexpr std::size_t kInsertionSortLimit = 24;
+
+bool NameBefore(const InternedText* a, const InternedText* b) noexcept {
+  return CompareNames(a->view(), b->view()) < 0;
+}
+
+}  // namespace
+
+TreeAssembler::~TreeAssembler() {
+  if (context_ != nullptr) {
+    for (std::size_t i = 0; i < size_; ++i) {
+      entries_[i].value_.Reset();
+      if (entries_[i].name_ != nullptr) {
+        context_->Release(entries_[i].name_);
+      }
+    }
+    if (pendingName_ != nullptr) {
+      context_->Release(pendingName_);
+    }
+  }
+  Free(entries_);
+  Free(sortKeys_);
+}
+
+BindingContext& TreeAssembler::Context() {
+  if (context_ == nullptr) {
+    context_ = &root_.EnsureContext();
+  }
+  return *context_;
+}
+
+void TreeAssembler::Grow() {
+  constexpr std::size_t kLargest = std::numeric_limits<std::size_t>::max() / 2 / sizeof(Entry);
+  if (capacity_ > kLargest) {
+    throw std::bad_alloc();
+  }
+  const std::size_t capacity = capacity_ == 0 ? 64 : capacity_ * 2;
+  auto* entries = static_cast<Entry*>(Reallocate(entries_, capacity * sizeof(Entry)));
+  if (entries == nullptr) {
+    throw std::bad_alloc();
+  }
+  entries_ = entries;
+  capacity_ = capacity;
+}
+
+// A new Empty entry on top, named by the pending key (inside a Structure) or unnamed.
+TreeAssembler::Entry& TreeAssembler::NewEntry() {
+  if (size_ == capacity_) {
+    Grow();
+  }
+  auto* entry = new (entries_ + size_++) Entry();
+  entry->name_ = pendingName_;
+  pendingName_ = nullptr;
+  entry->value_.context_ = context_;
+  entry->value_.ownsContext_ = 0;
+  return *entry;
+}
+
+void TreeAssembler::PushScalar(uint64_t bits, BindingKind kind) {
+  Entry& entry = NewEntry();
+  entry.value_.value_.u = bits;
+  entry.value_.kind_ = kind;
+}
+
+void TreeAssembler::PushFloat(double value) {
+  Entry& entry = NewEntry();
+  entry.value_.value_.d = value;
+  entry.value_.kind_ = BindingKind::Float;
+}
+
+void TreeAssembler::PushString(std::string_view text) {
+  const InternedText* interned = Context().Intern(text);
+  Entry* entry;
+  try {
+    entry = &NewEntry();
+  } catch (...) {
+    context_->Release(interned);
+    throw;
+  }
+  entry->value_.value_.node = const_cast<InternedText*>(interned);
+  entry->value_.kind_ = BindingKind::String;
+}
+
+void TreeAssembler::PushKey(std::string_view name) {
+  const InternedText* interned = Context().Intern(name);
+  if (pendingName_ != nullptr) {
+    context_->Release(pendingName_);
+  }
+  pendingName_ = interned;
+}
+
+// The container's own entry waits Empty below its children until it closes.
+void TreeAssembler::Begin(BindingKind kind) {
+  Context();
+  open_.push({size_, kind});
+  NewEntry();
+}
+
+void TreeAssembler::EndCollection() {
+  const Open open = open_.back();
+  const std::size_t count = size_ - open.start - 1;
+  if (count > kMaxCollectionElements) {
+    throw std::length_error("collection too long");
+  }
+  BindingContext& context = *context_;
+  void* memory = context.AllocateNode(sizeof(CollectionNode));
+  BindingProperty* items = nullptr;
+  if (count != 0) {
+    try {
+      items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
+    } catch (...) {
+      context.FreeNode(memory, sizeof(CollectionNode));
+      throw;
+    }
+    const Entry* children = entries_ + open.start + 1;
+    for (std::size_t i = 0; i < count; ++i) {
+      // Taken over as they are: the children are values of this context already.
+      std::memcpy(static_cast<void*>(items + i), static_cast<const void*>(&children[i].value_),
+                  sizeof(BindingProperty));
+    }
+  }
+  auto* node = new (memory) CollectionNode{items, static_cast<uint32_t>(count),
+                                           static_cast<uint32_t>(count), 0};
+  BindingProperty& container = entries_[open.start].value_;
+  container.value_.node = node;
+  container.kind_ = BindingKind::Collection;
+  size_ = open.start + 1;
+  open_.pop_back();
+}
+
+const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std::size_t count) {
+  if (count > sortCapacity_) {
+    const std::size_t capacity = std::max<std::size_t>(count, 2 * sortCapacity_);
+    auto* keys = static_cast<SortKey*>(Allocate(capacity * sizeof(SortKey)));
+    if (keys == nullptr) {
+      throw std::bad_alloc();
+    }
+    Free(sortKeys_);
+    sortKeys_ = keys;
+    sortCapacity_ = capacity;
+  }
+  SortKey* keys = sortKeys_;
+  if (count <= kInsertionSortLimit) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const SortKey key{first[i].name_, i};
+      std::size_t j = i;
+      // Equal names stay in arrival order: a key moves only past greater ones.
+      while (j != 0 && NameBefore(key.name, keys[j - 1].name)) {
+        keys[j] = keys[j - 1];
+        --j;
+      }
+      keys[j] = key;
+    }
+  } else {
+    for (std::size_t i = 0; i < count; ++i) {
+      keys[i] = {first[i].name_, i};
+    }
+    std::stable_sort(keys, keys + count, [](const SortKey& a, const SortKey& b) {
+      return NameBefore(a.name, b.name);
+    });
+  }
+  // Names of one context are interned once: equal names are one entry.
+  for (std::size_t i = 1; i < count; ++i) {
+    if (keys[i].name == keys[i - 1].name) {
+      return nullptr;
+    }
+  }
+  return keys;
+}
+
+bool TreeAssembler::EndStructure() {
+  const Open open = open_.back();
+  const std::size_t count = size_ - open.start - 1;
+  if (count > kMaxCollectionElements) {
+    throw std::length_error("structure too large");
+  }
+  Entry* children = entries_ + open.start + 1;
+  const SortKey* order = count > 1 ? SortByName(children, count) : nullptr;
+  if (count > 1 && order == nullptr) {
+    return false;
+  }
+  BindingContext& context = *context_;
+  void* memory = context.AllocateNode(sizeof(StructureNode));
+  BindingField* fields = nullptr;
+  if (count != 0) {
+    try {
+      fields = static_cast<BindingField*>(context.AllocateNode(count * sizeof(BindingField)));
+    } catch (...) {
+      context.FreeNode(memory, sizeof(StructureNode));
+      throw;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      const Entry& child = children[order == nullptr ? i : order[i].index];
+      std::memcpy(static_cast<void*>(fields + i), static_cast<const void*>(&child), sizeof(Entry));
+    }
+  }
+  auto* node = new (memory) StructureNode{fields, static_cast<uint32_t>(count),
+                                          static_cast<uint32_t>(count), {}};
+  node->context = &context;
+  BindingProperty& container = entries_[open.start].value_;
+  container.value_.node = node;
+  container.kind_ = BindingKind::Structure;
+  size_ = open.start + 1;
+  open_.pop_back();
+  return true;
+}
+
+void TreeAssembler::Finish() noexcept {
+  if (size_ == 0) {
+    return;
+  }
+  Entry& entry = entries_[--size_];
+  root_.value_ = entry.value_.value_;
+  root_.kind_ = entry.value_.kind_;
+}
+
+}  // namespace Vela::detail
