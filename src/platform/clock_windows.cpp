@@ -24,6 +24,20 @@ CalendarTime FromSystemTime(const SYSTEMTIME& system) {
   return time;
 }
 
+bool IsLeapYear(unsigned year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+
+// SystemTimeToFileTime's own checks vary between systems (some accept a 60th second for
+// leap seconds, Wine also a 1000th millisecond), so the range is checked here, as on POSIX.
+bool IsInRange(const CalendarTime& time) {
+  static constexpr uint16_t kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (time.year < 1601 || time.year > 30827 || time.month < 1 || time.month > 12) {
+    return false;
+  }
+  const unsigned lastDay = kDaysInMonth[time.month - 1] + (time.month == 2 && IsLeapYear(time.year) ? 1 : 0);
+  return time.day >= 1 && time.day <= lastDay && time.hour < 24 && time.minute < 60 &&
+         time.second < 60 && time.milliseconds < 1000;
+}
+
 uint64_t FromFileTime(const FILETIME& file) {
   return (static_cast<uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
 }
@@ -49,6 +63,9 @@ uint64_t FileTimeNow() {
 }
 
 bool CalendarToFileTime(const CalendarTime& time, uint64_t& fileTime) {
+  if (!IsInRange(time)) {
+    return false;
+  }
   SYSTEMTIME system{};
   system.wYear = time.year;
   system.wMonth = time.month;
