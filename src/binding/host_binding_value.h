@@ -13,6 +13,7 @@
 namespace Vela {
 
 class EnumNameLookup;
+struct HostBindingValue;
 struct HostStructEntry;
 
 enum class HostValueType : uint32_t {
@@ -30,6 +31,25 @@ enum class HostValueType : uint32_t {
 };
 
 #pragma pack(push, 1)
+// The address-and-length parts of the value; declared outside the anonymous union, where
+// standard C++ allows no type declarations.
+struct HostTextPart {
+  const char* ptr;
+  uint32_t len;
+};
+struct HostBlobPart {
+  const uint8_t* ptr;
+  uint32_t len;
+};
+struct HostCollectionPart {
+  HostBindingValue* ptr;
+  uint32_t len;
+};
+struct HostStructurePart {
+  HostStructEntry* ptr;
+  uint32_t len;
+};
+
 struct HostBindingValue {
   uint32_t type;
   union {
@@ -37,22 +57,10 @@ struct HostBindingValue {
     int64_t i;
     uint64_t u;
     double d;
-    struct {
-      const char* ptr;
-      uint32_t len;
-    } str;
-    struct {
-      const uint8_t* ptr;
-      uint32_t len;
-    } blob;
-    struct {
-      HostBindingValue* ptr;
-      uint32_t len;
-    } col;
-    struct {
-      HostStructEntry* ptr;
-      uint32_t len;
-    } obj;
+    HostTextPart str;
+    HostBlobPart blob;
+    HostCollectionPart col;
+    HostStructurePart obj;
   };
 };
 
