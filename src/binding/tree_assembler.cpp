@@ -1,6 +1,8 @@
 #include "binding/internal/tree_assembler.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -15,11 +17,82 @@ namespace {
 // Structures this small are sorted by insertion; larger ones by std::stable_sort.
 constexpr std::size_t kInsertionSortLimit = 24;
 
-bool NameBefore(const InternedText* a, const InternedText* b) noexcept {
-  return CompareNames(a->view(), b->view()) < 0;
+uint64_t BigEndianPrefix(const InternedText* name) noexcept {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(name->data());
+  if (name->length >= 8) {
+    uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    if constexpr (std::endian::native == std::endian::little) {
+#if defined(__GNUC__) || defined(__clang__)
+      return __builtin_bswap64(word);
+#endif
+    } else {
+      return word;
+    }
+  }
+  uint64_t prefix = 0;
+  const uint32_t length = name->length < 8 ? name->length : 8;
+  for (uint32_t i = 0; i < 8; ++i) {
+    prefix = (prefix << 8) | (i < length ? bytes[i] : 0u);
+  }
+  return prefix;
+}
+
+// Unsigned byte-wise order, decided by the prefixes unless they are equal.
+template <class Key>
+bool KeyBefore(const Key& a, const Key& b) noexcept {
+  if (a.prefix != b.prefix) {
+    return a.prefix < b.prefix;
+  }
+  return a.name != b.name && CompareNames(a.name->view(), b.name->view()) < 0;
+}
+
+// A cheap mix of a text's length and its first and last bytes.
+std::size_t RecentSlot(std::string_view text, std::size_t slots) noexcept {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t length = text.size();
+  uint64_t head;
+  uint64_t tail;
+  if (length >= 8) {
+    std::memcpy(&head, bytes, 8);
+    std::memcpy(&tail, bytes + length - 8, 8);
+  } else if (length >= 4) {
+    uint32_t first;
+    uint32_t last;
+    std::memcpy(&first, bytes, 4);
+    std::memcpy(&last, bytes + length - 4, 4);
+    head = first;
+    tail = last;
+  } else {
+    head = bytes[0] | (uint64_t{bytes[length / 2]} << 8) | (uint64_t{bytes[length - 1]} << 16);
+    tail = 0;
+  }
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+  const uint64_t mixed = (head ^ (tail * kMultiplier) ^ length) * kMultiplier;
+  return static_cast<std::size_t>(mixed >> 32) & (slots - 1);
 }
 
 }  // namespace
+
+const InternedText* TreeAssembler::Intern(std::string_view text) {
+  BindingContext& context = Context();
+  if (text.empty()) {
+    return BindingContext::EmptyText();
+  }
+  const InternedText*& recent = recent_[RecentSlot(text, kRecentTexts)];
+  if (recent != nullptr && recent->length == text.size() &&
+      std::memcmp(recent->data(), text.data(), text.size()) == 0) {
+    context.AddReference(recent);
+    return recent;
+  }
+  recent = context.Intern(text);
+  return recent;
+}
+
+void TreeAssembler::Release(const InternedText* text) noexcept {
+  std::memset(recent_, 0, sizeof recent_);
+  context_->Release(text);
+}
 
 TreeAssembler::~TreeAssembler() {
   if (context_ != nullptr) {
@@ -84,12 +157,12 @@ void TreeAssembler::PushFloat(double value) {
 }
 
 void TreeAssembler::PushString(std::string_view text) {
-  const InternedText* interned = Context().Intern(text);
+  const InternedText* interned = Intern(text);
   Entry* entry;
   try {
     entry = &NewEntry();
   } catch (...) {
-    context_->Release(interned);
+    Release(interned);
     throw;
   }
   entry->value_.value_.node = const_cast<InternedText*>(interned);
@@ -97,9 +170,9 @@ void TreeAssembler::PushString(std::string_view text) {
 }
 
 void TreeAssembler::PushKey(std::string_view name) {
-  const InternedText* interned = Context().Intern(name);
+  const InternedText* interned = Intern(name);
   if (pendingName_ != nullptr) {
-    context_->Release(pendingName_);
+    Release(pendingName_);
   }
   pendingName_ = interned;
 }
@@ -157,10 +230,10 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
   SortKey* keys = sortKeys_;
   if (count <= kInsertionSortLimit) {
     for (std::size_t i = 0; i < count; ++i) {
-      const SortKey key{first[i].name_, i};
+      const SortKey key{BigEndianPrefix(first[i].name_), first[i].name_, i};
       std::size_t j = i;
       // Equal names stay in arrival order: a key moves only past greater ones.
-      while (j != 0 && NameBefore(key.name, keys[j - 1].name)) {
+      while (j != 0 && KeyBefore(key, keys[j - 1])) {
         keys[j] = keys[j - 1];
         --j;
       }
@@ -168,11 +241,9 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
     }
   } else {
     for (std::size_t i = 0; i < count; ++i) {
-      keys[i] = {first[i].name_, i};
+      keys[i] = {BigEndianPrefix(first[i].name_), first[i].name_, i};
     }
-    std::stable_sort(keys, keys + count, [](const SortKey& a, const SortKey& b) {
-      return NameBefore(a.name, b.name);
-    });
+    std::stable_sort(keys, keys + count, KeyBefore<SortKey>);
   }
   // Names of one context are interned once: equal names are one entry.
   for (std::size_t i = 1; i < count; ++i) {

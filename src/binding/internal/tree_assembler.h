@@ -76,13 +76,23 @@ class TreeAssembler {
     BindingKind kind;
   };
 
-  // Index and name of a field while its structure is sorted.
+  // A field while its structure is sorted: the first eight bytes of its name as a
+  // big-endian number (zero-padded: the same order as the bytes), the name, its index.
   struct SortKey {
+    uint64_t prefix;
     const InternedText* name;
     std::size_t index;
   };
 
+  // Recently interned texts by a cheap hash of their bytes. Documents repeat their keys
+  // and many of their strings: a text found here is counted once more without hashing
+  // all of it again. Only valid while the assembler releases no text (it forgets them all
+  // when it does), since a released text may be gone.
+  static constexpr std::size_t kRecentTexts = 512;
+
   BindingContext& Context();
+  const InternedText* Intern(std::string_view text);
+  void Release(const InternedText* text) noexcept;
   Entry& NewEntry();
   void PushScalar(uint64_t bits, BindingKind kind);
   void Begin(BindingKind kind);
@@ -100,6 +110,7 @@ class TreeAssembler {
   WorkStack<Open> open_;
   SortKey* sortKeys_ = nullptr;
   std::size_t sortCapacity_ = 0;
+  const InternedText* recent_[kRecentTexts] = {};
 };
 
 }  // namespace Vela::detail
