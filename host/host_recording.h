@@ -41,6 +41,9 @@ struct HostCall {
   int32_t level = 0;    // Log
   double delaySeconds = 0.0;  // PostTask
   BindingProperty value;      // FireEvent: the decoded payload; Request: the arguments
+  // Request: the sibling's answer (status, and its failure message when it failed).
+  uint32_t status = 0;
+  std::string error;
 };
 
 struct HostRecording {

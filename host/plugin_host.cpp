@@ -324,6 +324,7 @@ void PluginHost::AnswerRequest(HostResponse& out, const HostRequest& in) {
   HostCall& call = Record(HostCallKind::Request, std::string(MethodName(in.method)) + " " + request.path);
   call.method = in.method;
   for (const BindingProperty& argument : request.arguments) call.value.Append() = argument;
+  const std::size_t callIndex = recording_.calls.size() - 1;
 
   const std::string_view path = PathWithoutQuery(request.path);
   SiblingPlugin* target = nullptr;
@@ -335,6 +336,11 @@ void PluginHost::AnswerRequest(HostResponse& out, const HostRequest& in) {
   }
   SiblingReply reply = target != nullptr ? target->Handle(request)
                                          : SiblingReply::Failure(kNotFoundStatus, std::string(kNoSiblingMessage));
+  // By index: answering may have recorded more calls and moved the recording.
+  if (callIndex < recording_.calls.size()) {
+    recording_.calls[callIndex].status = reply.status;
+    recording_.calls[callIndex].error = reply.error;
+  }
 
   std::memset(static_cast<void*>(&out), 0, sizeof out);
   out.status = reply.status;

@@ -1,0 +1,248 @@
+// arx-host: the development host as a command-line tool. It loads the plugin's shared
+// library, plays scenarios against it (or steps typed one per line), lists its API, and
+// decodes documents with the project's own decoders. docs/scenarios.md tells the scenario
+// format; `arx-host --help` and `arx-host SUBCOMMAND --help` tell the options.
+//
+// Exit status: 0 when every expectation held (run) or the command did its work; 1 when an
+// expectation failed, the plugin could not be loaded or a document did not decode; 2 for a
+// bad scenario file or a bad command line.
+#include <CLI/CLI.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "api_listing.h"
+#include "codecs/json.h"
+#include "codecs/msgpack.h"
+#include "codecs/yaml.h"
+#include "platform/process_info.h"
+#include "plugin_host.h"
+#include "scenario.h"
+#include "scenario_report.h"
+#include "scenario_runner.h"
+
+namespace {
+
+using namespace Vela::Host;
+
+constexpr int kExitHeld = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitBadInput = 2;
+
+constexpr std::string_view kReplHelp = R"(Type one step per line, as in a scenario file (docs/scenarios.md); a step with
+more than one key is written as a flow mapping in braces. For example:
+
+  {set: /arx-login/v1/session, data: {state: SUCCEEDED, summonerId: 1, accountId: 2}}
+  {set: /arx-gameflow/v1/session, data: {phase: None}}
+  {set: /arx-platform-config/v1/namespaces/PlayerBehavior, data: {ReformCardV2Enabled: false}}
+  {set: /arx-login/v1/login-data-packet, data: {restrictedChatGamesRemaining: 3}}
+  delete: /arx-login/v1/session
+  {lcds: com.velaworks.platform.messaging.ForcedClientShutdown, body: {reason: USER_SUSPENDED, additionalInfo: ""}}
+  {service-reply: toxicfeedback.server, method: getReformCard, payload: '[{"punishmentType": "CHAT_RESTRICTION"}]'}
+  yield                  (the host runs the work due now; "yield: 3" three times)
+  tasks                  (the host runs its loop until nothing is left)
+  advance: 2.5           (the host's clock moves on 2.5 seconds)
+  call: GET /arx-player-behavior/v1/ban
+  {call: DELETE /arx-player-behavior/v1/reporter-feedback/3, expect: {status: 200}}
+
+Other words: help (this text), functions (the plugin's REST functions), quit.
+)";
+
+// The plugin built beside this program, else where the build put it.
+std::string DefaultPluginPath() {
+  char buffer[4096];
+  const std::size_t length = Vela::Platform::ModuleFileName(buffer, sizeof buffer);
+  if (length != 0) {
+    std::error_code error;
+    const std::filesystem::path beside =
+        std::filesystem::path(std::string(buffer, length)).parent_path() / ARX_PLUGIN_RELATIVE_PATH;
+    if (std::filesystem::exists(beside, error)) return beside.lexically_normal().string();
+  }
+  return ARX_PLUGIN_LIBRARY;
+}
+
+// The whole file, or standard input for "-"; false when it cannot be read.
+bool ReadAll(const std::string& path, std::string& text) {
+  if (path == "-") {
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return !std::cin.bad();
+  }
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  return !file.bad();
+}
+
+int RunScenario(const std::string& scenarioPath, const std::string& pluginPath, bool json) {
+  std::string text;
+  if (!ReadAll(scenarioPath, text)) {
+    std::cerr << "arx-host: cannot read the scenario file " << scenarioPath << "\n";
+    return kExitBadInput;
+  }
+  ScenarioParse parse = ParseScenario(text);
+  if (!parse.ok()) {
+    std::cerr << "arx-host: " << scenarioPath << ": " << parse.error << "\n";
+    return kExitBadInput;
+  }
+  const Scenario& scenario = parse.scenario;
+  ScenarioSession session;
+  if (std::string error = session.Open(pluginPath); !error.empty()) {
+    std::cerr << "arx-host: " << error << "\n";
+    return kExitFailed;
+  }
+  const std::string name =
+      scenario.name.empty() ? std::filesystem::path(scenarioPath).stem().string() : scenario.name;
+  if (!json) {
+    std::cout << "Scenario " << name << " (" << scenarioPath << ")\n";
+    if (!scenario.description.empty()) {
+      std::istringstream lines(scenario.description);
+      for (std::string line; std::getline(lines, line);) std::cout << "  " << line << "\n";
+    }
+    std::cout << "Plugin " << pluginPath << "\n\n";
+  }
+  ReportWriter report(std::cout, json ? ReportForm::JsonLines : ReportForm::Compact);
+  report.Step(session.Started());
+  for (const ScenarioStep& step : scenario.steps) report.Step(session.Run(step));
+  report.Summary(name);
+  return report.allHeld() ? kExitHeld : kExitFailed;
+}
+
+std::string Trimmed(const std::string& line) {
+  const std::size_t first = line.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return line.substr(first, line.find_last_not_of(" \t\r") - first + 1);
+}
+
+int Repl(const std::string& pluginPath) {
+  ScenarioSession session;
+  if (std::string error = session.Open(pluginPath); !error.empty()) {
+    std::cerr << "arx-host: " << error << "\n";
+    return kExitFailed;
+  }
+  std::cout << "arx-host: " << pluginPath << " is started. Type a step, \"help\" or \"quit\".\n";
+  ReportWriter report(std::cout, ReportForm::Compact);
+  report.Step(session.Started());
+  std::size_t number = 1;
+  for (;;) {
+    std::cout << "> " << std::flush;
+    std::string line;
+    if (!std::getline(std::cin, line)) break;
+    line = Trimmed(line);
+    if (line.empty() || line.front() == '#') continue;
+    if (line == "quit" || line == "exit") break;
+    if (line == "help") {
+      std::cout << kReplHelp;
+      continue;
+    }
+    if (line == "functions") {
+      for (const RestFunctionInfo& function : session.host().RestFunctions()) {
+        std::cout << "  " << HttpMethodWord(function.method) << " " << function.pathTemplate << "\n";
+      }
+      continue;
+    }
+    ScenarioParse parse = ParseStepLine(line, number);
+    if (!parse.ok()) {
+      std::cout << "  " << parse.error << "  (\"help\" lists the steps)\n";
+      continue;
+    }
+    report.Step(session.Run(parse.scenario.steps.front()));
+    ++number;
+  }
+  std::cout << "\n";
+  return kExitHeld;
+}
+
+int Describe(const std::string& pluginPath, bool json) {
+  PluginHost host;
+  if (std::string error = host.Load(pluginPath); !error.empty()) {
+    std::cerr << "arx-host: cannot load the plugin library " << pluginPath << ": " << error << "\n";
+    return kExitFailed;
+  }
+  const HandshakeOutcome outcome = host.Handshake({18, 0, 0});
+  if (!outcome.answered || outcome.api == nullptr) {
+    std::cerr << "arx-host: the plugin " << pluginPath << " gave no description block in the handshake\n";
+    return kExitFailed;
+  }
+  const Vela::BindingProperty described = DescribeApi(*outcome.api);
+  if (json) {
+    std::cout << Vela::WriteJson(described, nullptr, "\n") << "\n";
+  } else {
+    std::cout << outcome.shortName << " " << outcome.pluginVersion.major << "." << outcome.pluginVersion.minor << "."
+              << outcome.pluginVersion.patch << "\n\n"
+              << ApiListingText(described);
+  }
+  return kExitHeld;
+}
+
+int Decode(const std::string& format, const std::string& path) {
+  std::string bytes;
+  if (!ReadAll(path, bytes)) {
+    std::cerr << "arx-host: cannot read " << path << "\n";
+    return kExitFailed;
+  }
+  Vela::BindingResult decoded = format == "json"      ? Vela::ParseJson(bytes)
+                                : format == "msgpack" ? Vela::MsgPackDecode(std::span<const uint8_t>(
+                                                            reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()))
+                                                      : Vela::YamlLoad(bytes);
+  if (!decoded.ok()) {
+    std::cerr << decoded.message() << "\n";
+    return kExitFailed;
+  }
+  // An empty document is the value null, which the writer leaves out as a root.
+  const Vela::BindingProperty& value = decoded.value();
+  std::cout << (value.IsEmpty() ? std::string("null") : Vela::WriteJson(value, nullptr, "\n")) << "\n";
+  return kExitHeld;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"arx-host: loads the arx-player-behavior plugin, plays scenarios against it, lists its API, "
+               "decodes documents"};
+  app.require_subcommand(1);
+  std::string pluginPath;
+  bool json = false;
+
+  std::string scenarioPath;
+  CLI::App* run = app.add_subcommand("run", "Play a scenario file against the plugin (docs/scenarios.md)");
+  run->add_option("SCENARIO", scenarioPath, "The scenario file (YAML), or - for standard input")->required();
+  run->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
+  run->add_flag("--json", json, "One JSON object per line instead of the readable form");
+
+  CLI::App* repl = app.add_subcommand("repl", "Type scenario steps one per line");
+  repl->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
+
+  CLI::App* describe = app.add_subcommand("describe", "List the plugin's REST functions, types and events");
+  describe->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
+  describe->add_flag("--json", json, "The listing as one JSON document");
+
+  std::string format;
+  std::string input;
+  CLI::App* decode = app.add_subcommand("decode", "Decode a document into the value model and write it as JSON");
+  decode->add_option("--format", format, "The document's format")
+      ->required()
+      ->check(CLI::IsMember({"json", "msgpack", "yaml"}));
+  decode->add_option("FILE", input, "The document, or - for standard input")->required();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::CallForAllHelp& help) {
+    return app.exit(help);
+  } catch (const CLI::ParseError& error) {
+    app.exit(error);
+    return kExitBadInput;
+  }
+  if (pluginPath.empty()) pluginPath = DefaultPluginPath();
+  if (*run) return RunScenario(scenarioPath, pluginPath, json);
+  if (*repl) return Repl(pluginPath);
+  if (*describe) return Describe(pluginPath, json);
+  return Decode(format, input);
+}
