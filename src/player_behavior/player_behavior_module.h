@@ -1,19 +1,72 @@
-// PlayerBehaviorModule: the plugin module of arx-player-behavior. The loader creates it for
-// the host's load call; the player behaviour service will hang off it.
+// PlayerBehaviorModule: the plugin module of arx-player-behavior. It owns the player
+// behaviour service and is the service's PlayerBehaviorHost: publishing, REST answers and
+// the back-end calls all go through the module's tables and the host.
+//
+//   auto module = std::make_unique<PlayerBehaviorModule>();   // creates the service
+//   LoadPluginModule(block, kPluginShortName, std::move(module));
+//   // handshake → RegisterApi (records, REST functions); Start → OnStart (subscriptions)
 #pragma once
 
+#include <memory>
+#include <optional>
 #include <string_view>
+#include <vector>
 
+#include "player_behavior/player_behavior_host.h"
+#include "player_behavior/player_behavior_service.h"
 #include "plugin/app_module.h"
 
 namespace Vela::Client::PlayerBehavior {
 
 inline constexpr std::string_view kPluginShortName = "arx-player-behavior";
+// The root name under which a login data packet's simple messages are converted.
+inline constexpr std::string_view kSimpleMessageRootName = "simpleMessages";
 
-class PlayerBehaviorModule : public AppModule {
+class PlayerBehaviorModule final : public AppModule, public PlayerBehaviorHost {
  public:
-  PlayerBehaviorModule() = default;
-  ~PlayerBehaviorModule() override = default;
+  PlayerBehaviorModule();
+  ~PlayerBehaviorModule() override;
+
+  void RegisterApi() override;
+  bool OnStart() override;
+
+  // --- PlayerBehaviorHost. ---
+  void PublishResource(std::string_view path, const Api::ReformCardV2& card) override;
+  void PublishResource(std::string_view path, const Api::ReformCard& card) override;
+  void PublishResource(std::string_view path, const Api::RestrictionNotification& restriction) override;
+  void PublishResource(std::string_view path, const Api::BanNotification& ban) override;
+  void PublishResource(std::string_view path, const std::vector<Api::ReporterFeedback>& entries) override;
+  void PublishResource(std::string_view path, const Api::ReporterFeedback& entry) override;
+  void PublishResource(std::string_view path, const Api::PlayerBehaviorConfig& config) override;
+  void PublishResourceDeletion(std::string_view path) override;
+
+  RestResult<Api::BanNotification> BanNotFound() override;
+  RestResult<Api::RestrictionNotification> RestrictionNotFound() override;
+  RestResult<Api::ReformCard> ReformCardNotFound() override;
+  RestResult<Api::ReformCardV2> ReformCardV2NotFound() override;
+  RestResult<Api::ReporterFeedback> ReporterFeedbackNotFound() override;
+  RestFailure FailedResult(std::string_view message) override;
+
+  MaybeType<Failure, bool> InvokeLcdsAndWait(std::string_view destination, std::string_view operation,
+                                             const Lcds::PlayerBehaviorSimpleMessageResponse& response) override;
+  MaybeType<Failure, Api::PlayerNotificationResource> PostNotification(
+      std::string_view url, const Api::PlayerNotificationResource& notification) override;
+  MaybeType<Failure, std::vector<Lcds::Punishment>> RequestPunishmentsAndWait(std::string_view service,
+                                                                              std::string_view method) override;
+  MaybeType<Failure, Api::ReformCardV2> RequestReformCardV2AndWait(std::string_view service,
+                                                                   std::string_view method) override;
+
+  MaybeType<Failure, bool> ToSimpleMessage(const BindingProperty& value,
+                                           Api::PlayerBehavior_SimpleMessage& target) override;
+  std::optional<Api::ReporterFeedback> FindReporterFeedback(const std::vector<Api::ReporterFeedback>& entries,
+                                                            uint64_t id) override;
+  bool RemoveReporterFeedback(std::vector<Api::ReporterFeedback>& entries, uint64_t id) override;
+
+ private:
+  template <class T>
+  void PublishRecord(std::string_view path, const T& record);
+
+  std::unique_ptr<PlayerBehaviorService> service_;
 };
 
 }  // namespace Vela::Client::PlayerBehavior

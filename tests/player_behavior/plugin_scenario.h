@@ -1,0 +1,193 @@
+// A scenario around the real plugin library: the development host with the simulated login,
+// game-flow, platform-configuration and player-notifications plugins. Helpers change the
+// siblings' resources, push back-end messages, call the plugin's REST functions and read
+// back the plugin's own resource events and log lines.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codecs/json.h"
+#include "host_recording.h"
+#include "login_plugin.h"
+#include "player_notifications_plugin.h"
+#include "plugin_host.h"
+#include "resource_sibling.h"
+
+namespace Vela::Client::PlayerBehavior::Testing {
+
+using Host::CallResult;
+using Host::HostCallKind;
+
+inline constexpr uint32_t kDelete = 1;
+inline constexpr uint32_t kGet = 2;
+inline constexpr std::string_view kForcedShutdownClass = "com.velaworks.platform.messaging.ForcedClientShutdown";
+inline constexpr std::string_view kSimpleMessageClass =
+    "com.velaworks.platform.messaging.persistence.SimpleDialogMessage";
+inline constexpr std::string_view kFeedbackPrefix = "/arx-player-behavior/v1/reporter-feedback/";
+
+inline BindingProperty Json(std::string_view text) {
+  BindingResult parsed = ParseJson(std::string(text));
+  EXPECT_TRUE(parsed.ok()) << parsed.message() << " in " << text;
+  return parsed.ok() ? std::move(parsed).value() : BindingProperty();
+}
+
+// An enumeration value as the host decodes it: its name, or its number looked up in `names`.
+inline std::string EnumText(const BindingProperty& value, const std::vector<std::string>& names) {
+  if (value.kind() == BindingKind::String) return std::string(value.GetStringOr({}));
+  const int64_t number = value.AsSigned(-1);
+  if (number < 0 || static_cast<std::size_t>(number) >= names.size()) return "?";
+  return names[static_cast<std::size_t>(number)];
+}
+
+// One of the plugin's resource events, as published under "OnJsonApiEvent".
+struct PublishedEvent {
+  std::string uri;
+  std::string type;  // "Create", "Update", "Delete"
+  BindingProperty data;
+};
+
+class PluginScenario : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    login_ = std::make_shared<Host::LoginPlugin>(host_);
+    notifications_ = std::make_shared<Host::PlayerNotificationsPlugin>();
+    gameFlow_ = Host::MakeGameFlowPlugin(host_);
+    platformConfig_ = Host::MakePlatformConfigPlugin(host_);
+    host_.AddSibling(login_);
+    host_.AddSibling(notifications_);
+    host_.AddSibling(gameFlow_);
+    host_.AddSibling(platformConfig_);
+    ASSERT_EQ(host_.Load(ARX_PLUGIN_LIBRARY), "");
+    ASSERT_TRUE(host_.Handshake({18, 0, 0}).answered);
+  }
+
+  void Start() {
+    ASSERT_TRUE(host_.Start());
+    host_.RunUntilIdle();
+  }
+
+  // --- Sibling resources (published on the host's loop, run here). ---
+  void SetConfig(bool v2Enabled) {
+    platformConfig_->Set(Host::kPlayerBehaviorConfigPath,
+                         Json(v2Enabled ? R"({"ReformCardV2Enabled":true})" : R"({"ReformCardV2Enabled":false})"));
+    host_.RunUntilIdle();
+  }
+  void SetPhase(std::string_view phase) {
+    gameFlow_->Set(Host::kGameFlowSessionPath, Json(R"({"phase":")" + std::string(phase) + R"("})"));
+    host_.RunUntilIdle();
+  }
+  void EndGameFlowSession() {
+    gameFlow_->Remove(Host::kGameFlowSessionPath);
+    host_.RunUntilIdle();
+  }
+  void SetLoginSession(std::string_view json) {
+    login_->Set(Host::kLoginSessionPath, Json(json));
+    host_.RunUntilIdle();
+  }
+  void LogIn() { SetLoginSession(R"({"state":"SUCCEEDED","summonerId":11,"accountId":22})"); }
+  void LogOut() {
+    login_->Remove(Host::kLoginSessionPath);
+    host_.RunUntilIdle();
+  }
+  void SetLoginDataPacket(std::string_view json) {
+    login_->Set(Host::kLoginDataPacketPath, Json(json));
+    host_.RunUntilIdle();
+  }
+
+  // --- Back end. ---
+  void Push(std::string_view className, std::string_view body) {
+    login_->DeliverLcdsMessage(className, Json(body));
+    host_.RunUntilIdle();
+  }
+  void PushSimple(std::string_view type, std::string_view msgId, std::string_view paramsJson = "[]") {
+    Push(kSimpleMessageClass, R"({"accountId":1,"msgId":")" + std::string(msgId) + R"(","type":")" +
+                                  std::string(type) + R"(","params":)" + std::string(paramsJson) + "}");
+  }
+  void PushRestriction(std::string_view msgId, std::string_view restrictionJson) {
+    BindingProperty params;
+    params.MakeCollection();
+    params.Append() = restrictionJson;
+    PushSimple("harassment.restriction", msgId, WriteJson(params));
+  }
+  void ReplyReformCard(std::string_view payload, std::string_view error = {}) {
+    login_->SetServiceReply("toxicfeedback.server", "getReformCard", {std::string(payload), std::string(error), "OK"});
+  }
+  void ReplyReformCardV2(std::string_view payload, std::string_view error = {}) {
+    login_->SetServiceReply("toxicfeedback.server", "getReformCardV2",
+                            {std::string(payload), std::string(error), "OK"});
+  }
+  std::vector<std::string> ServiceProxyMethods() const {
+    std::vector<std::string> methods;
+    for (const auto& request : login_->serviceProxyRequests()) methods.push_back(request.service + "." + request.method);
+    return methods;
+  }
+
+  // --- The plugin's REST functions. ---
+  CallResult Get(std::string_view path) { return host_.Call(kGet, path); }
+  CallResult Delete(std::string_view path) { return host_.Call(kDelete, path); }
+
+  // --- What the plugin did since the last Mark. ---
+  void Mark() { mark_ = host_.recording().calls.size(); }
+  std::vector<PublishedEvent> Events() const {
+    static const std::vector<std::string> kTypes = {"Create", "Update", "Delete"};
+    std::vector<PublishedEvent> events;
+    const auto& calls = host_.recording().calls;
+    for (std::size_t i = mark_; i < calls.size(); ++i) {
+      const Host::HostCall& call = calls[i];
+      if (call.kind != HostCallKind::FireEvent || call.text != "OnJsonApiEvent") continue;
+      events.push_back(PublishedEvent{std::string(call.value.FieldOrEmpty("uri").GetStringOr({})),
+                                      EnumText(call.value.FieldOrEmpty("eventType"), kTypes),
+                                      call.value.FieldOrEmpty("data")});
+    }
+    return events;
+  }
+  // "Create /path" for each event since the mark.
+  std::vector<std::string> EventLines() const {
+    std::vector<std::string> lines;
+    for (const PublishedEvent& event : Events()) lines.push_back(event.type + " " + event.uri);
+    return lines;
+  }
+  // The names of every event fired since the mark.
+  std::vector<std::string> FiredNames() const {
+    std::vector<std::string> names;
+    const auto& calls = host_.recording().calls;
+    for (std::size_t i = mark_; i < calls.size(); ++i) {
+      if (calls[i].kind == HostCallKind::FireEvent) names.push_back(calls[i].text);
+    }
+    return names;
+  }
+  // Log lines since the mark that contain `text`.
+  std::vector<std::string> LogsWith(std::string_view text) const {
+    std::vector<std::string> lines;
+    const auto& calls = host_.recording().calls;
+    for (std::size_t i = mark_; i < calls.size(); ++i) {
+      if (calls[i].kind == HostCallKind::Log && calls[i].text.find(text) != std::string::npos) {
+        lines.push_back(calls[i].text);
+      }
+    }
+    return lines;
+  }
+
+  Host::PluginHost host_;
+  std::shared_ptr<Host::LoginPlugin> login_;
+  std::shared_ptr<Host::PlayerNotificationsPlugin> notifications_;
+  std::shared_ptr<Host::ResourceSibling> gameFlow_;
+  std::shared_ptr<Host::ResourceSibling> platformConfig_;
+  std::size_t mark_ = 0;
+};
+
+inline uint64_t IdOf(const BindingProperty& record) { return record.FieldOrEmpty("id").AsUnsigned(0); }
+inline std::string TextOf(const BindingProperty& record, std::string_view field) {
+  return std::string(record.FieldOrEmpty(field).GetStringOr({}));
+}
+inline std::string SourceOf(const BindingProperty& record) {
+  return EnumText(record.FieldOrEmpty("source"), {"Invalid", "Login", "ForcedShutdown", "Message"});
+}
+
+}  // namespace Vela::Client::PlayerBehavior::Testing

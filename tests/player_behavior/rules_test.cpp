@@ -1,0 +1,180 @@
+// The pure rules beneath the service: ban reasons and permanence, the until-text, path
+// identifiers, the chat restriction notification and the feedback list.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "player_behavior/ban_rules.h"
+#include "player_behavior/chat_restriction_notification.h"
+#include "player_behavior/reporter_feedback_list.h"
+#include "player_behavior/stoi_argument.h"
+
+namespace Vela::Client::PlayerBehavior {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::Pair;
+
+TEST(ForcedShutdownBanReason, FollowsTheSuffixTable) {
+  struct Case {
+    int line;
+    std::string reason;
+    std::string additionalInfo;
+    std::optional<std::string> stored;
+  };
+  const Case cases[] = {
+      {__LINE__, "USER_BANNED_FOR_LEAVING", "", "Leaver"},
+      {__LINE__, "USER_BANNED_FOR_EXCESSIVE_CHAT_TOXICITY", "", "ExcessiveChatToxicity"},
+      {__LINE__, "USER_BANNED_FOR_EXTREME_CHAT_TOXICITY", "", "ExtremeChatToxicity"},
+      {__LINE__, "USER_BANNED_FOR_INTENTIONAL_FEEDING", "", "IntentionalFeeding"},
+      {__LINE__, "USER_BANNED_BY_PRIME_SYSTEM", "ALTBAN-3", "PrimeSystem"},
+      // The suffix must match whole.
+      {__LINE__, "USER_BANNED_FOR_LEAVINGX", "", "Banned"},
+      {__LINE__, "USER_BANNED", "", "Banned"},
+      {__LINE__, "USER_BANNED", "ALTBAN-3", "ALTBAN-3"},
+      {__LINE__, "USER_BANNED_SOMETHING", "ALTBAN", "ALTBAN"},
+      // "ALTBAN" must begin the text.
+      {__LINE__, "USER_BANNED", "xALTBAN-3", "Banned"},
+      {__LINE__, "USER_SUSPENDED", "ALTBAN-3", "Banned"},
+      {__LINE__, "USER_SUSPENDEDX", "", std::nullopt},
+      {__LINE__, "user_banned", "", std::nullopt},
+      {__LINE__, "", "", std::nullopt},
+      {__LINE__, "SERVER_SHUTDOWN", "ALTBAN-3", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    EXPECT_EQ(ForcedShutdownBanReason(c.reason, c.additionalInfo), c.stored);
+  }
+}
+
+TEST(PermanentBan, IsStrictlyBeyondThreeYears) {
+  const uint64_t now = 1'700'000'000'000ULL;
+  EXPECT_FALSE(IsBeyondPermanentHorizon(now + kPermanentBanHorizonMillis, now));
+  EXPECT_TRUE(IsBeyondPermanentHorizon(now + kPermanentBanHorizonMillis + 1, now));
+  EXPECT_FALSE(IsBeyondPermanentHorizon(0, now));
+  EXPECT_FALSE(IsBeyondPermanentHorizon(now - 1, now));
+  // The largest end does not wrap around.
+  EXPECT_TRUE(IsBeyondPermanentHorizon(UINT64_MAX, now));
+  EXPECT_FALSE(IsBeyondPermanentHorizon(UINT64_MAX, UINT64_MAX - 5));
+}
+
+TEST(BanUntilText, IsForeverOrTheIsoTime) {
+  EXPECT_EQ(BanUntilText(0, true), "FOREVER");
+  EXPECT_EQ(BanUntilText(1'700'000'000'123ULL, true), "FOREVER");
+  EXPECT_EQ(BanUntilText(0, false), "1970-01-01T00:00:00.000Z");
+  EXPECT_EQ(BanUntilText(1'700'000'000'123ULL, false), "2023-11-14T22:13:20.123Z");
+  // No calendar date: the empty text, without an assertion.
+  EXPECT_EQ(BanUntilText(UINT64_MAX, false), "");
+}
+
+TEST(ParseStoiArgument, ReadsAsTheStandardConversion) {
+  struct Case {
+    int line;
+    std::string text;
+    int32_t value;        // when message is empty
+    std::string message;  // the failure
+  };
+  const Case cases[] = {
+      {__LINE__, "12", 12, ""},
+      {__LINE__, "12abc", 12, ""},
+      {__LINE__, "  \t\n+7", 7, ""},
+      {__LINE__, "-3", -3, ""},
+      {__LINE__, "007", 7, ""},
+      {__LINE__, "2147483647", 2147483647, ""},
+      {__LINE__, "-2147483648", INT32_MIN, ""},
+      {__LINE__, "0x10", 0, ""},
+      {__LINE__, "2147483648", 0, "stoi argument out of range"},
+      {__LINE__, "-2147483649", 0, "stoi argument out of range"},
+      {__LINE__, "99999999999999999999999999", 0, "stoi argument out of range"},
+      {__LINE__, "abc", 0, "invalid stoi argument"},
+      {__LINE__, "", 0, "invalid stoi argument"},
+      {__LINE__, " ", 0, "invalid stoi argument"},
+      {__LINE__, "+", 0, "invalid stoi argument"},
+      {__LINE__, "- 1", 0, "invalid stoi argument"},
+      {__LINE__, "+-1", 0, "invalid stoi argument"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    MaybeType<Failure, int32_t> parsed = ParseStoiArgument(c.text);
+    if (c.message.empty()) {
+      ASSERT_TRUE(parsed.ok()) << parsed.message();
+      EXPECT_EQ(parsed.value(), c.value);
+    } else {
+      ASSERT_FALSE(parsed.ok());
+      EXPECT_EQ(parsed.message(), c.message);
+    }
+  }
+}
+
+TEST(ChatRestrictionNotification, ChoosesKeysByGamesRemaining) {
+  struct Case {
+    int line;
+    int64_t games;
+    std::string title;
+    std::string detail;
+    std::string text;
+  };
+  const Case cases[] = {
+      {__LINE__, -1, "player_behavior_chat_restriction_notification_finished_header",
+       "player_behavior_chat_restriction_notification_finished_body", "-1"},
+      {__LINE__, 0, "player_behavior_chat_restriction_notification_finished_header",
+       "player_behavior_chat_restriction_notification_finished_body", "0"},
+      {__LINE__, 1, "player_behavior_chat_restriction_notification_header_singular",
+       "player_behavior_chat_restriction_notification_body", "1"},
+      {__LINE__, 2, "player_behavior_chat_restriction_notification_header_plural",
+       "player_behavior_chat_restriction_notification_body", "2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const Api::PlayerNotificationResource n = ChatRestrictionNotification(c.games);
+    EXPECT_EQ(n.titleKey, c.title);
+    EXPECT_EQ(n.detailKey, c.detail);
+    EXPECT_THAT(n.data, ElementsAre(Pair("gamesRemaining", c.text)));
+    EXPECT_EQ(n.iconUrl, "/fe/arx-player-notifications/images/vela_fist.png");
+    EXPECT_FALSE(n.critical);
+    EXPECT_EQ(n.id, 0u);
+    EXPECT_EQ(n.type, "");
+    EXPECT_EQ(n.source, "");
+    EXPECT_EQ(n.state, "");
+  }
+}
+
+std::vector<uint64_t> Ids(const std::vector<Api::ReporterFeedback>& entries) {
+  std::vector<uint64_t> ids;
+  for (const auto& entry : entries) ids.push_back(entry.id);
+  return ids;
+}
+
+TEST(ReporterFeedbackList, RemovalMovesTheLastEntryIntoPlace) {
+  std::vector<Api::ReporterFeedback> entries = {{1, "m1", "t"}, {2, "m2", "t"}, {3, "m3", "t"}};
+  EXPECT_TRUE(RemoveReporterFeedback(entries, 1));
+  EXPECT_THAT(Ids(entries), ElementsAre(3, 2));
+  EXPECT_FALSE(RemoveReporterFeedback(entries, 1));
+  EXPECT_TRUE(RemoveReporterFeedback(entries, 2));
+  EXPECT_THAT(Ids(entries), ElementsAre(3));
+  EXPECT_TRUE(RemoveReporterFeedback(entries, 3));
+  EXPECT_TRUE(entries.empty());
+  EXPECT_FALSE(RemoveReporterFeedback(entries, 3));
+
+  const std::vector<Api::ReporterFeedback> twins = {{5, "first", "t"}, {5, "second", "t"}};
+  ASSERT_TRUE(FindReporterFeedback(twins, 5).has_value());
+  EXPECT_EQ(FindReporterFeedback(twins, 5)->msgId, "first");
+  EXPECT_FALSE(FindReporterFeedback(twins, 6).has_value());
+}
+
+TEST(ReporterFeedbackList, VisiblePhasesAndEntryPaths) {
+  using Api::GameflowPhase;
+  for (int phase = 0; phase <= 13; ++phase) {
+    SCOPED_TRACE(phase);
+    const auto p = static_cast<GameflowPhase>(phase);
+    EXPECT_EQ(IsReporterFeedbackVisible(p),
+              p == GameflowPhase::None || p == GameflowPhase::Lobby || p == GameflowPhase::EndOfGame);
+  }
+  EXPECT_EQ(ReporterFeedbackEntryPath(7), "/arx-player-behavior/v1/reporter-feedback/7");
+  EXPECT_EQ(ReporterFeedbackEntryPath(UINT64_MAX), "/arx-player-behavior/v1/reporter-feedback/-1");
+}
+
+}  // namespace
+}  // namespace Vela::Client::PlayerBehavior
