@@ -178,6 +178,14 @@ inline void* BindingContext::AllocateNode(std::size_t bytes) {
   } else if (sizeClass.inlineUntouched < sizeClass.inlineSlots) {
     slot = sizeClass.inlineArea +
            static_cast<std::size_t>(sizeClass.inlineUntouched++) * sizeClass.slotBytes;
+  } else if (PageHeader* page = sizeClass.head;
+             page != nullptr && page->firstFree == 0 &&
+             (static_cast<std::size_t>(page->untouched) + 2) * sizeClass.slotBytes <= kPageBytes) {
+    // A tree being built takes the never-used slots of its newest page one after another;
+    // the page keeps a free slot after this one, so it stays where it is in the list.
+    slot = reinterpret_cast<unsigned char*>(page) +
+           static_cast<std::size_t>(page->untouched++) * sizeClass.slotBytes;
+    ++page->used;
   } else {
     return AllocateSlot(sizeClass);
   }

@@ -180,12 +180,21 @@ void TreeAssembler::PushKey(std::string_view name) {
 // The container's own entry waits Empty below its children until it closes.
 void TreeAssembler::Begin(BindingKind kind) {
   Context();
-  open_.push({size_, kind});
+  const std::size_t start = size_;
   NewEntry();
+  if (innermost_.kind != BindingKind::Empty) {
+    open_.push(innermost_);
+  }
+  innermost_ = {start, kind};
+}
+
+void TreeAssembler::Close() noexcept {
+  size_ = innermost_.start + 1;
+  innermost_ = open_.empty() ? Open{0, BindingKind::Empty} : open_.pop();
 }
 
 void TreeAssembler::EndCollection() {
-  const Open open = open_.back();
+  const Open open = innermost_;
   const std::size_t count = size_ - open.start - 1;
   if (count > kMaxCollectionElements) {
     throw std::length_error("collection too long");
@@ -212,8 +221,7 @@ void TreeAssembler::EndCollection() {
   BindingProperty& container = entries_[open.start].value_;
   container.value_.node = node;
   container.kind_ = BindingKind::Collection;
-  size_ = open.start + 1;
-  open_.pop_back();
+  Close();
 }
 
 const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std::size_t count) {
@@ -255,7 +263,7 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
 }
 
 bool TreeAssembler::EndStructure() {
-  const Open open = open_.back();
+  const Open open = innermost_;
   const std::size_t count = size_ - open.start - 1;
   if (count > kMaxCollectionElements) {
     throw std::length_error("structure too large");
@@ -286,8 +294,7 @@ bool TreeAssembler::EndStructure() {
   BindingProperty& container = entries_[open.start].value_;
   container.value_.node = node;
   container.kind_ = BindingKind::Structure;
-  size_ = open.start + 1;
-  open_.pop_back();
+  Close();
   return true;
 }
 

@@ -57,10 +57,10 @@ class TreeAssembler {
 
   // Whether the innermost open container is a Collection, and its children so far.
   bool InCollection() const noexcept {
-    return !open_.empty() && open_.back().kind == BindingKind::Collection;
+    return innermost_.kind == BindingKind::Collection;
   }
   std::size_t OpenChildren() const noexcept {
-    return open_.empty() ? 0 : size_ - open_.back().start - 1;
+    return innermost_.kind == BindingKind::Empty ? 0 : size_ - innermost_.start - 1;
   }
 
   // Moves the one finished value into the root. Requires every container closed.
@@ -97,6 +97,7 @@ class TreeAssembler {
   void PushScalar(uint64_t bits, BindingKind kind);
   void Begin(BindingKind kind);
   void Grow();
+  void Close() noexcept;
   // The keys of the `count` fields from `first` on, sorted by name (stably); null when two
   // fields share a name.
   const SortKey* SortByName(const Entry* first, std::size_t count);
@@ -107,7 +108,8 @@ class TreeAssembler {
   std::size_t size_ = 0;
   std::size_t capacity_ = 0;
   const InternedText* pendingName_ = nullptr;
-  WorkStack<Open> open_;
+  Open innermost_{0, BindingKind::Empty};  // Empty: none is open
+  WorkStack<Open> open_;                   // the ones around it
   SortKey* sortKeys_ = nullptr;
   std::size_t sortCapacity_ = 0;
   const InternedText* recent_[kRecentTexts] = {};
