@@ -26,6 +26,8 @@ using detail::StructureNode;
 
 const BindingProperty kStaticEmpty;
 
+constinit CollectionNode gSharedEmptyCollection{nullptr, 0, 0, 0};
+
 constexpr std::uintptr_t kStructureTag = 1;
 
 bool IsContainer(BindingKind kind) noexcept {
@@ -53,6 +55,8 @@ uint32_t GrownCapacity(uint32_t capacity, std::size_t needed) {
 
 }  // namespace
 
+CollectionNode* detail::SharedEmptyCollection() noexcept { return &gSharedEmptyCollection; }
+
 // The private side of values, for the tree algorithms below.
 struct BindingPropertyAccess {
   static CollectionNode& Collection(const BindingProperty& value) noexcept {
@@ -69,6 +73,15 @@ struct BindingPropertyAccess {
   }
   static const InternedText* Text(const BindingProperty& value) noexcept {
     return static_cast<const InternedText*>(value.value_.node);
+  }
+
+  // The node of a Collection, given one of its own first when it shares the empty one.
+  static CollectionNode& WritableCollection(BindingProperty& value) {
+    if (value.value_.node == &gSharedEmptyCollection) {
+      value.value_.node = new (value.context_->AllocateNode(sizeof(CollectionNode)))
+          CollectionNode{nullptr, 0, 0, 0};
+    }
+    return Collection(value);
   }
 
   // A borrowed Empty value of `context`, in raw memory.
@@ -197,6 +210,9 @@ struct BindingPropertyAccess {
         context.FreeNode(value.value_.node, sizeof(BindingEnum));
         return;
       case BindingKind::Collection:
+        if (value.value_.node == &gSharedEmptyCollection) {
+          return;
+        }
         Collection(value).pendingLink = pending;
         pending = reinterpret_cast<std::uintptr_t>(value.value_.node);
         return;
@@ -904,13 +920,13 @@ const BindingProperty& BindingProperty::ElementOrEmpty(std::size_t index) const 
 
 BindingProperty& BindingProperty::MutableElement(std::size_t index) {
   MakeCollection();
-  CollectionNode& node = Access::Collection(*this);
-  if (index < node.size) {
-    return node.items[index];
+  if (index < Access::Collection(*this).size) {
+    return Access::Collection(*this).items[index];
   }
   if (index >= kMaxCollectionElements) {
     throw std::length_error("collection too long");
   }
+  CollectionNode& node = Access::WritableCollection(*this);
   Access::ReserveElements(*context_, node, index + 1);
   for (std::size_t i = node.size; i <= index; ++i) {
     Access::ConstructChild(node.items + i, context_);
@@ -923,8 +939,8 @@ bool BindingProperty::Reserve(std::size_t elements) {
   if (elements > kMaxCollectionElements) {
     return false;
   }
-  if (kind_ == BindingKind::Collection) {
-    Access::ReserveExactElements(*context_, Access::Collection(*this), elements);
+  if (kind_ == BindingKind::Collection && elements > Access::Collection(*this).capacity) {
+    Access::ReserveExactElements(*context_, Access::WritableCollection(*this), elements);
   }
   return true;
 }

@@ -199,10 +199,17 @@ void TreeAssembler::EndCollection() {
   if (count > kMaxCollectionElements) {
     throw std::length_error("collection too long");
   }
+  BindingProperty& container = entries_[open.start].value_;
+  if (count == 0) {
+    container.value_.node = SharedEmptyCollection();
+    container.kind_ = BindingKind::Collection;
+    Close();
+    return;
+  }
   BindingContext& context = *context_;
   void* memory = context.AllocateNode(sizeof(CollectionNode));
   BindingProperty* items = nullptr;
-  if (count != 0) {
+  {
     try {
       items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
     } catch (...) {
@@ -216,10 +223,8 @@ void TreeAssembler::EndCollection() {
                   sizeof(BindingProperty));
     }
   }
-  auto* node = new (memory) CollectionNode{items, static_cast<uint32_t>(count),
-                                           static_cast<uint32_t>(count), 0};
-  BindingProperty& container = entries_[open.start].value_;
-  container.value_.node = node;
+  container.value_.node = new (memory) CollectionNode{items, static_cast<uint32_t>(count),
+                                                      static_cast<uint32_t>(count), 0};
   container.kind_ = BindingKind::Collection;
   Close();
 }

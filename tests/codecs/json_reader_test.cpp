@@ -312,6 +312,26 @@ TEST(JsonReaderTest, MergesRepeatedKeys) {
   }
 }
 
+// Parsed empty arrays are ordinary Collections: each grows, reserves, copies and goes
+// away on its own, leaving the others (and later documents) empty.
+TEST(JsonReaderTest, EmptyArraysOfADocumentChangeIndependently) {
+  BindingResult result = ParseJson(R"({"a":[],"b":[],"c":[[],{"d":[]}]})");
+  ASSERT_TRUE(result.ok()) << result.message();
+  BindingProperty& doc = result.value();
+
+  doc.MutableField("a").Append() = 1u;
+  doc.MutableField("a").Append() = 2u;
+  ASSERT_TRUE(doc.MutableField("b").Reserve(8));
+  BindingProperty copy = doc.FieldOrEmpty("c");
+  copy.MutableElement(0).MutableElement(2) = "x";
+  doc.MutableField("c").MutableElement(1).MutableField("d").Reset();
+
+  EXPECT_EQ(WriteJson(doc), R"({"a":[1,2],"b":[],"c":[[],{"d":null}]})");
+  EXPECT_EQ(WriteJson(copy), R"([[null,null,"x"],{"d":[]}])");
+  EXPECT_EQ(WriteJson(ParseJson("[[],[]]").value()), "[[],[]]");
+  EXPECT_TRUE(ParseJson("[]").value() == ParseJson("[]").value());
+}
+
 // Both directions handle nesting without recursion: a million levels must neither exhaust
 // the stack nor fail.
 TEST(JsonReaderTest, ParsesAndWritesAMillionNestedArrays) {

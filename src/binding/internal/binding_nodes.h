@@ -26,6 +26,11 @@ struct CollectionNode {
   std::uintptr_t pendingLink;
 };
 
+// The node that every empty Collection built in one go shares (parsed documents hold
+// many "[]"): never written, never freed. A value that gets elements is given a node of
+// its own first.
+CollectionNode* SharedEmptyCollection() noexcept;
+
 // The node of a Structure: its fields in name order.
 struct StructureNode {
   BindingField* fields;
