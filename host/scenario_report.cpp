@@ -78,9 +78,7 @@ void ReportWriter::Compact(const StepOutcome& outcome) {
   if (outcome.answer) {
     const CallAnswer& answer = *outcome.answer;
     out_ << kIndent << Padded("answer");
-    if (!answer.found) {
-      out_ << "no REST function of the plugin takes this call\n";
-    } else if (answer.failed) {
+    if (answer.failed) {
       out_ << answer.status << " failed: " << answer.failure << "\n";
     } else {
       out_ << answer.status << " " << ValueText(answer.value) << "\n";

@@ -50,6 +50,10 @@ struct ForwardedLog {
   std::string text;
 };
 
+// The failure of a call that none of the plugin's REST functions takes (status 404),
+// followed by the method and the path.
+inline constexpr std::string_view kNoFunctionMessage = "No REST function of the plugin takes";
+
 struct CallAnswer {
   bool found = false;  // a REST function of the plugin took the call
   std::string function;

@@ -1,0 +1,327 @@
+// arx-host run as a process, as people and scripts run it: exit statuses, what it prints,
+// the example scenarios.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "codecs/json.h"
+#include "codecs/msgpack.h"
+#include "codecs/yaml.h"
+#include "plugin_host.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+namespace fs = std::filesystem;
+
+struct Ran {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, std::string_view bytes) {
+  std::ofstream file(path, std::ios::binary);
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+class ArxHostProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+#ifndef ARX_HOST_PROGRAM
+    GTEST_SKIP() << "arx-host is not part of this build (CLI11 missing, or a cross build)";
+#else
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = fs::temp_directory_path() / ("arx-host-test-" + std::string(info->test_suite_name()) + "-" + info->name());
+    fs::create_directories(dir_);
+#endif
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!dir_.empty()) fs::remove_all(dir_, ignored);
+  }
+
+  // Runs arx-host with `arguments` (already quoted where needed), standard input from
+  // `input` when given.
+  Ran Run(const std::string& arguments, const std::string* input = nullptr) {
+    Ran ran;
+#ifdef ARX_HOST_PROGRAM
+    const fs::path out = dir_ / "stdout";
+    const fs::path err = dir_ / "stderr";
+    std::string command = "\"" ARX_HOST_PROGRAM "\" " + arguments;
+    if (input != nullptr) {
+      WriteFile(dir_ / "stdin", *input);
+      command += " < \"" + (dir_ / "stdin").string() + "\"";
+    }
+    command += " > \"" + out.string() + "\" 2> \"" + err.string() + "\"";
+    const int status = std::system(command.c_str());
+#ifdef WEXITSTATUS
+    ran.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#else
+    ran.status = status;
+#endif
+    ran.out = ReadFile(out);
+    ran.err = ReadFile(err);
+#else
+    (void)arguments;
+    (void)input;
+#endif
+    return ran;
+  }
+
+  std::string File(const std::string& name, std::string_view bytes) {
+    const fs::path path = dir_ / name;
+    WriteFile(path, bytes);
+    return "\"" + path.string() + "\"";
+  }
+
+  fs::path dir_;
+};
+
+bool PluginDescribesBan() {
+  Vela::Host::PluginHost host;
+  if (!host.Load(ARX_PLUGIN_LIBRARY).empty()) return false;
+  host.Handshake({18, 0, 0});
+  for (const Vela::Host::RestFunctionInfo& function : host.RestFunctions()) {
+    if (function.method == 2 && function.pathTemplate == "/arx-player-behavior/v1/ban") return true;
+  }
+  return false;
+}
+
+constexpr const char* kNoBanYet = "the plugin does not describe GET /arx-player-behavior/v1/ban yet: the player behaviour is not in this build";
+
+TEST_F(ArxHostProcessTest, DecodePrintsIndentedJsonOrTheDecodersExactFailure) {
+  struct Case {
+    int line;
+    const char* format;
+    std::string input;
+    int status;
+    std::string out;
+  };
+  const std::string invalidYaml = "a: [1, 2\n";
+  const Case cases[] = {
+      {__LINE__, "json", R"({"b": [1, -2, 0.5], "a": "x"})", 0,
+       "{\n    \"a\": \"x\",\n    \"b\": [\n        1,\n        -2,\n        0.5\n    ]\n}\n"},
+      {__LINE__, "json", "", 0, "null\n"},
+      {__LINE__, "yaml", "name: Ashe\ngames: [1, -2]\n", 0,
+       "{\n    \"games\": [\n        1,\n        -2\n    ],\n    \"name\": \"Ashe\"\n}\n"},
+      {__LINE__, "msgpack", std::string("\x82\xa1" "a\x01\xa1" "b\x92\xc3\xc0", 9), 0,
+       "{\n    \"a\": 1,\n    \"b\": [\n        true,\n        null\n    ]\n}\n"},
+      {__LINE__, "json", R"({"a": 1,})", 1, ""},
+      {__LINE__, "yaml", invalidYaml, 1, ""},
+      {__LINE__, "msgpack", std::string("\x91\xc1", 2), 1, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const Ran ran = Run(std::string("decode --format ") + c.format + " " + File("input", c.input));
+    EXPECT_EQ(ran.status, c.status) << ran.err;
+    EXPECT_EQ(ran.out, c.out);
+    if (c.status == 0) {
+      EXPECT_EQ(ran.err, "");
+      continue;
+    }
+    // The failure is the decoder's own message, as the codec library gives it.
+    const std::string format = c.format;
+    const Vela::BindingResult expected =
+        format == "json"   ? Vela::ParseJson(c.input)
+        : format == "yaml" ? Vela::YamlLoad(c.input)
+                           : Vela::MsgPackDecode(std::span<const uint8_t>(
+                                 reinterpret_cast<const uint8_t*>(c.input.data()), c.input.size()));
+    ASSERT_FALSE(expected.ok());
+    EXPECT_EQ(ran.err, std::string(expected.message()) + "\n");
+  }
+}
+
+TEST_F(ArxHostProcessTest, DecodeReadsStandardInputAndRefusesUnknownFormats) {
+  const std::string input = "[1, 2]";
+  const Ran fromStdin = Run("decode --format json -", &input);
+  EXPECT_EQ(fromStdin.status, 0);
+  EXPECT_EQ(fromStdin.out, "[\n    1,\n    2\n]\n");
+
+  const Ran unknown = Run("decode --format xml " + File("x", "<a/>"));
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_THAT(unknown.err, HasSubstr("xml not in {json,msgpack,yaml}"));
+
+  const Ran missing = Run("decode --format json " + (dir_ / "missing.json").string());
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_THAT(missing.err, HasSubstr("cannot read"));
+}
+
+TEST_F(ArxHostProcessTest, BadCommandLinesExitWithTwo) {
+  EXPECT_EQ(Run("").status, 2);
+  EXPECT_EQ(Run("fly").status, 2);
+  EXPECT_EQ(Run("run").status, 2);
+  const Ran help = Run("--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, HasSubstr("run"));
+  EXPECT_THAT(help.out, HasSubstr("describe"));
+}
+
+TEST_F(ArxHostProcessTest, BadScenarioFilesExitWithTwoAndNameTheStep) {
+  struct Case {
+    int line;
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {__LINE__, "- set: /arx-login/v1/session\n", "step 1 (set): 'data' is missing"},
+      {__LINE__, "steps:\n  - yield\n  - call: FETCH /x\n", "step 2 (call): 'call' must be \"METHOD /path\""},
+      {__LINE__, "- lcds: C\n  body: {}\n  expect: {value: {}}\n", "step 1 (lcds): 'expect: value' applies to call steps only"},
+      {__LINE__, "- [unclosed\n", "the scenario is not valid YAML: "},
+      {__LINE__, "", "the scenario has no steps"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    const std::string file = File("bad.yaml", c.text);
+    const Ran ran = Run("run " + file);
+    EXPECT_EQ(ran.status, 2);
+    EXPECT_THAT(ran.err, StartsWith("arx-host: "));
+    EXPECT_THAT(ran.err, HasSubstr("bad.yaml: "));
+    EXPECT_THAT(ran.err, HasSubstr(c.message));
+    EXPECT_EQ(ran.out, "") << "nothing is played";
+  }
+  const Ran missing = Run("run " + (dir_ / "missing.yaml").string());
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_THAT(missing.err, HasSubstr("cannot read the scenario file"));
+}
+
+TEST_F(ArxHostProcessTest, AGenericScenarioAgainstTheSiblingsPasses) {
+  const Ran ran = Run("run \"" ARX_HOST_SCENARIOS_DIR "/siblings.yaml\"");
+  EXPECT_EQ(ran.status, 0) << ran.out << ran.err;
+  EXPECT_THAT(ran.out, HasSubstr("[start] arx-player-behavior 18.0.0 loaded and started\n"));
+  EXPECT_THAT(ran.out, HasSubstr("    answer   404 failed: No REST function of the plugin takes GET /arx-nowhere/v1/thing\n"));
+  EXPECT_THAT(ran.out, HasSubstr("siblings: 9 steps, 3 expectations, all held\n"));
+}
+
+TEST_F(ArxHostProcessTest, AnUnmetExpectationExitsWithOneAndSaysWhy) {
+  const Ran ran = Run("run " + File("unmet.yaml", "- call: GET /arx-nowhere\n  expect: {status: 200}\n"));
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.out, HasSubstr("    FAILED   status: expected 200, found 404 \"No REST function of the plugin takes GET /arx-nowhere\"\n"));
+  EXPECT_THAT(ran.out, HasSubstr("unmet: 1 step, 1 expectation, 1 did not hold\n"));
+}
+
+TEST_F(ArxHostProcessTest, JsonRunPrintsOneObjectPerLine) {
+  const Ran ran = Run("run --json \"" ARX_HOST_SCENARIOS_DIR "/siblings.yaml\"");
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  std::istringstream lines(ran.out);
+  std::vector<Vela::BindingProperty> records;
+  for (std::string line; std::getline(lines, line);) {
+    Vela::BindingResult record = Vela::ParseJson(line);
+    ASSERT_TRUE(record.ok()) << line;
+    records.push_back(std::move(record).value());
+  }
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records.front().FieldOrEmpty("type").GetStringOr({}), "step");
+  EXPECT_EQ(records.front().FieldOrEmpty("step").GetUnsignedOr(9), 0u);
+  const Vela::BindingProperty& summary = records.back();
+  EXPECT_EQ(summary.FieldOrEmpty("type").GetStringOr({}), "summary");
+  EXPECT_TRUE(summary.FieldOrEmpty("passed").GetBoolOr(false));
+  EXPECT_EQ(summary.FieldOrEmpty("steps").GetUnsignedOr(0), 9u);
+}
+
+TEST_F(ArxHostProcessTest, ALibraryThatCannotBeLoadedExitsWithOne) {
+  const Ran ran = Run("run --plugin " + (dir_ / "libnothing.so").string() + " " + File("s.yaml", "- yield\n"));
+  EXPECT_EQ(ran.status, 1);
+  EXPECT_THAT(ran.err, HasSubstr("cannot load the plugin library"));
+}
+
+TEST_F(ArxHostProcessTest, TheReplPlaysTypedStepsAndExplainsMistakes) {
+  const std::string input =
+      "help\n"
+      "call: GET /arx-nowhere\n"
+      "set: /arx-login/v1/session\n"
+      "\n"
+      "{call: GET /arx-nowhere, expect: {status: 404}}\n"
+      "quit\n"
+      "call: GET /never-read\n";
+  const Ran ran = Run("repl", &input);
+  EXPECT_EQ(ran.status, 0) << ran.err;
+  EXPECT_THAT(ran.out, HasSubstr("Type one step per line"));
+  EXPECT_THAT(ran.out, HasSubstr("[1] call GET /arx-nowhere\n    answer   404 failed: No REST function"));
+  EXPECT_THAT(ran.out, HasSubstr("  step 2 (set): 'data' is missing  (\"help\" lists the steps)\n"));
+  EXPECT_THAT(ran.out, HasSubstr("[2] call GET /arx-nowhere\n"));
+  EXPECT_THAT(ran.out, HasSubstr("    ok       1 expectation held\n"));
+  EXPECT_THAT(ran.out, ::testing::Not(HasSubstr("never-read")));
+}
+
+TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
+  if (!PluginDescribesBan()) GTEST_SKIP() << kNoBanYet;
+  const Ran ran = Run("describe --json");
+  ASSERT_EQ(ran.status, 0) << ran.err;
+  Vela::BindingResult described = Vela::ParseJson(ran.out);
+  ASSERT_TRUE(described.ok()) << ran.out;
+  std::vector<std::string> functions;
+  for (const Vela::BindingProperty& function : described.value().FieldOrEmpty("functions").Elements()) {
+    functions.push_back(std::string(function.FieldOrEmpty("method").GetStringOr({})) + " " +
+                        std::string(function.FieldOrEmpty("path").GetStringOr({})));
+  }
+  EXPECT_THAT(functions, ::testing::ElementsAre("GET /arx-player-behavior/v1/ban", "GET /arx-player-behavior/v1/chat-restriction",
+                                                "GET /arx-player-behavior/v1/config",
+                                                "GET /arx-player-behavior/v1/ranked-restriction",
+                                                "GET /arx-player-behavior/v1/reform-card",
+                                                "GET /arx-player-behavior/v2/reform-card",
+                                                "GET /arx-player-behavior/v1/reporter-feedback",
+                                                "GET /arx-player-behavior/v1/reporter-feedback/{id}",
+                                                "DELETE /arx-player-behavior/v1/reporter-feedback/{id}"));
+  const Vela::BindingProperty& byId = described.value().FieldOrEmpty("functions").ElementOrEmpty(8);
+  EXPECT_EQ(Vela::WriteJson(byId.FieldOrEmpty("arguments")),
+            R"([{"description":"","location":"path","name":"id","optional":false,"type":"string"}])");
+  EXPECT_EQ(byId.FieldOrEmpty("returns").GetStringOr({}), "ReporterFeedback");
+
+  const Ran text = Run("describe");
+  ASSERT_EQ(text.status, 0) << text.err;
+  EXPECT_THAT(text.out, StartsWith("arx-player-behavior 18.0.0\n\nREST functions (9)\n"));
+  EXPECT_THAT(text.out, HasSubstr("  GET     /arx-player-behavior/v1/reporter-feedback -> vector<ReporterFeedback>"));
+  EXPECT_THAT(text.out, HasSubstr("  BanNotification  structure, "));
+  EXPECT_THAT(text.out, HasSubstr("      LOGGING_OUT = 2\n"));
+  EXPECT_THAT(text.out, HasSubstr("  OnJsonApiEvent (PluginResourceEvent): Fired when a resource is changed.\n"));
+}
+
+// Every file in examples/ is a scenario the plugin must pass.
+std::vector<std::string> ExampleNames() {
+  std::vector<std::string> names;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(ARX_EXAMPLES_DIR, error)) {
+    if (entry.path().extension() == ".yaml") names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ExampleScenarioTest : public ArxHostProcessTest, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(ExampleScenarioTest, HoldsEveryExpectation) {
+  if (!PluginDescribesBan()) GTEST_SKIP() << kNoBanYet;
+  const Ran ran = Run("run \"" ARX_EXAMPLES_DIR "/" + GetParam() + ".yaml\"");
+  EXPECT_EQ(ran.status, 0) << ran.out << ran.err;
+  EXPECT_THAT(ran.out, HasSubstr(", all held\n"));
+  EXPECT_THAT(ran.out, ::testing::Not(HasSubstr("FAILED")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleScenarioTest, ::testing::ValuesIn(ExampleNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           return name;
+                         });
+
+TEST(ExampleScenariosTest, TheStoriesAreThere) {
+  EXPECT_GE(ExampleNames().size(), 5u);
+}
+
+}  // namespace
