@@ -20,6 +20,13 @@ class LoginDataPacket : public PluginScenario {
     Start();
     SetConfig(false);
   }
+  // Publishes the packet, lets `queue` put more on the host's loop behind it, then runs it.
+  template <class Queue>
+  void SetLoginDataPacketThen(std::string_view json, Queue queue) {
+    login_->Set(Host::kLoginDataPacketPath, Json(json));
+    queue();
+    host_.RunUntilIdle();
+  }
 };
 
 TEST_F(LoginDataPacket, IsTakenApartInItsFixedOrder) {
@@ -100,6 +107,26 @@ TEST_F(LoginDataPacket, TheReformCardFlagAloneFetchesACard) {
   SetLoginDataPacket(R"({"displayPrimeReformCard":true})");
   EXPECT_THAT(EventLines(), ElementsAre("Create /arx-player-behavior/v1/reform-card"));
   EXPECT_EQ(Get("/arx-player-behavior/v1/chat-restriction").status, 404u);
+}
+
+TEST_F(LoginDataPacket, ARestrictionArrivingDuringTheCardFetchIsReplacedLikeAnyOther) {
+  Mark();
+  SetLoginDataPacketThen(R"({"restrictedChatGamesRemaining":4})", [this] {
+    // Queued behind the packet: it runs while the plugin waits for the reform card.
+    BindingProperty message;
+    message.MutableField("clientId") = "clientFacadeService";
+    message.MutableField("subtopic") = "";
+    message.MutableField("typeName") = kSimpleMessageClass;
+    message.MutableField("body") = Json(
+        R"({"msgId":"late","type":"harassment.restriction","params":["{\"restrictionType\":\"IN_GAME_CHAT\"}"]})");
+    host_.ScheduleEvent("OnLcdsEvent_com_velaworks_platform_messaging_persistence_SimpleDialogMessage", message);
+  });
+  EXPECT_THAT(EventLines(), ElementsAre("Create /arx-player-behavior/v1/chat-restriction",
+                                        "Create /arx-player-behavior/v1/reform-card",
+                                        "Delete /arx-player-behavior/v1/chat-restriction",
+                                        "Create /arx-player-behavior/v1/chat-restriction"));
+  EXPECT_EQ(WriteJson(Get("/arx-player-behavior/v1/chat-restriction").value),
+            R"({"displayReformCard":true,"gamesRemaining":4,"id":3,"source":"Login"})");
 }
 
 TEST_F(LoginDataPacket, SimpleMessagesOfOtherShapesAreIgnored) {
