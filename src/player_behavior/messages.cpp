@@ -4,7 +4,7 @@
 #include <string>
 
 #include "player_behavior/player_behavior_service.h"
-#include "plugin/plugin_types.h"
+#include "calls/plugin_records.h"
 
 namespace Vela::Client::PlayerBehavior {
 
