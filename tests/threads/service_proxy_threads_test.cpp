@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "binding/binding_property.h"
+#include "binding/binding_registry.h"
 #include "binding/host_binding_value.h"
 #include "calls/call_context.h"
 #include "calls/plugin_records.h"
@@ -36,7 +37,7 @@ class ProxyContext final : public CallContext {
   void Subscribe(std::string_view) override {}
   void RegisterHandler(std::string_view, LcdsEventHandler, uint32_t) override {}
   void PostTask(std::string_view, int64_t, std::function<void()>) override {}
-  const BindingRegistry* conversionTypes() const override { return nullptr; }
+  const BindingRegistry* conversionTypes() const override { return &types_; }
   uint32_t cookie() const override { return 7; }
   const std::string& shortName() const override { return name_; }
   bool stopping() const override { return false; }
@@ -44,6 +45,7 @@ class ProxyContext final : public CallContext {
  private:
   int uuids_ = 0;
   const std::string name_ = "threads";
+  BindingRegistry types_;
 };
 
 TEST(ServiceProxyThreads, RepliesFromAnotherThreadCompleteEveryRequestOnce) {
