@@ -44,6 +44,9 @@ void StoreFailure(HostResponse& out, std::string_view message, uint32_t status) 
   out.head.error = CopyText(message);
   out.head.errorOwned = 1;
   out.status = status;
+  // The host reads the status text of every response, including those the handler never
+  // produced.
+  if (out.statusText == nullptr) out.statusText = kSharedEmptyText;
 }
 
 uint8_t ReadBodyStream(void* stream, void* buffer, uint32_t* count, uint8_t* more) {

@@ -76,6 +76,8 @@ class DispatchTest : public ::testing::Test {
     answer.failed = out.head.errorOwned == 1;
     if (out.head.error != nullptr) answer.error = out.head.error;
     answer.status = out.status;
+    // Every response carries a status text, also when the handler never ran.
+    EXPECT_NE(Copy(out.statusText), nullptr);
     BindingResult value = FromHostValue(out.head.value, "<result>");
     EXPECT_TRUE(value.ok());
     answer.value = std::move(value).value();
@@ -445,6 +447,7 @@ TEST_F(DispatchTest, MalformedRequestsAreAnswered) {
   HostResponse out;
   DispatchRestRequest(&out, nullptr);
   EXPECT_STREQ(out.head.error, "Invalid function");
+  EXPECT_STREQ(out.statusText, "");
   EXPECT_EQ(Copy(out.status), 404u);
   out.release(&out);
 
