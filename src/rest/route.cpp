@@ -53,7 +53,7 @@ bool AcceptsMethod(const FunctionBinding* binding, HttpMethod method, std::strin
 // Fills `captures` when the route's path test passes.
 bool MatchPath(const Route& route, std::string_view path, PathCaptures& captures) {
   if (route.literal) return *route.literal == path;
-  if (!route.expression) return false;
+  if (!route.expression || path.size() > kMaxTemplatePathLength) return false;
   std::match_results<std::string_view::const_iterator> groups;
   if (!std::regex_match(path.begin(), path.end(), groups, *route.expression)) return false;
   const std::size_t count = std::min(route.parameters.size(), groups.size() - 1);

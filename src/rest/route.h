@@ -15,7 +15,9 @@
 //   choice  the first passing route is the best match; a later one replaces it only when
 //           its captured texts are strictly shorter in total; a literal winner ends the
 //           search at once.
-// The whole path text is compared: a query string is part of it.
+// The whole path text is compared: a query string is part of it. A path longer than
+// kMaxTemplatePathLength matches no template route (see there); literal routes compare
+// paths of any length.
 #pragma once
 
 #include <memory>
@@ -33,6 +35,11 @@
 namespace Vela {
 
 class FunctionBinding;
+
+// The standard library's expression matcher recurses once per character of the text, so a
+// path of a few thousand bytes would exhaust a 1 MiB thread stack and end the process.
+// Longer paths than this are not offered to a template route's expression.
+inline constexpr std::size_t kMaxTemplatePathLength = 1024;
 
 struct Route {
   const FunctionBinding* binding = nullptr;

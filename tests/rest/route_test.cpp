@@ -219,6 +219,38 @@ TEST_F(RouteTest, MethodTest) {
   }
 }
 
+// The expression matcher recurses per character: a long path must be refused before it,
+// or it ends the process (a 100 KB path overflows an 8 MiB stack).
+TEST_F(RouteTest, OverlongPathsMatchNoTemplateRoute) {
+  FunctionBinding& binding = Binding(HttpMethod::Get);
+  const Route reserved = MakeRoute(&binding, "/files/{+path}");
+  const Route segment = MakeRoute(&binding, "/files/{name}");
+  const std::string prefix = "/files/";
+  struct Row {
+    int line;
+    const Route* route;
+    std::size_t length;
+    bool found;
+  };
+  const Row rows[] = {
+      {__LINE__, &reserved, kMaxTemplatePathLength, true},
+      {__LINE__, &reserved, kMaxTemplatePathLength + 1, false},
+      {__LINE__, &segment, kMaxTemplatePathLength, true},
+      {__LINE__, &segment, 1 << 20, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.line);
+    const std::string path = prefix + std::string(row.length - prefix.size(), 'a');
+    const auto match = MatchRoutes({row.route, 1}, HttpMethod::Get, "", path);
+    ASSERT_EQ(match.has_value(), row.found);
+    if (match) EXPECT_EQ(match->captures.TotalLength(), row.length - prefix.size());
+  }
+  // A literal route compares a path of any length.
+  const std::string longLiteral = prefix + std::string(1 << 20, 'b');
+  const Route literal = MakeRoute(&binding, longLiteral);
+  EXPECT_TRUE(MatchRoutes({&literal, 1}, HttpMethod::Get, "", longLiteral).has_value());
+}
+
 TEST_F(RouteTest, ChoiceAmongSeveralRoutes) {
   FunctionBinding& first = Binding(HttpMethod::None);
   FunctionBinding& second = Binding(HttpMethod::None);
