@@ -1,0 +1,29 @@
+// JSON: any text parses to a value or fails with a message; whatever parsed, written in
+// the compact and the indented forms, parses again to the same tree (an integer "-0",
+// read as Signed 0 and written "0", comes back as Unsigned 0: the one allowed change).
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "binding/binding_property.h"
+#include "codecs/json.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  using namespace Vela;
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const BindingResult first = ParseJson(text);
+  if (!first.ok()) {
+    ARX_FUZZ_CHECK(!first.message().empty());
+    return 0;
+  }
+  for (const std::string_view separator : {std::string_view{}, std::string_view{"\n"},
+                                           std::string_view{"\r\n"}}) {
+    const std::string written = WriteJson(first.value(), nullptr, separator);
+    const BindingResult again = ParseJson(written);
+    ARX_FUZZ_CHECK(again.ok());
+    ARX_FUZZ_CHECK(Fuzz::SameValue(again.value(), first.value(), /*zeroSignIgnored=*/true));
+  }
+  return 0;
+}
