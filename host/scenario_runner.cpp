@@ -236,6 +236,12 @@ std::string ScenarioSession::Open(const std::string& pluginPath) {
                    std::to_string(outcome.pluginVersion.minor) + "." + std::to_string(outcome.pluginVersion.patch) +
                    " loaded and started";
   Collect(0, started_);
+  for (const SentRequest& request : started_.requests) {
+    if (request.status == 404) {
+      started_.note = "A 404 answer here means the sibling has no value for that resource yet.";
+      break;
+    }
+  }
   return {};
 }
 

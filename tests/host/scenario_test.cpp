@@ -4,6 +4,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
 #include "value_subset.h"
 
 namespace Vela::Host {
@@ -203,6 +208,42 @@ TEST(HttpMethodTest, WordsAndCodesRoundTrip) {
   }
   EXPECT_EQ(HttpMethodCode("get"), 0u) << "methods are upper case";
   EXPECT_EQ(HttpMethodWord(8), "");
+}
+
+}  // namespace
+}  // namespace Vela::Host
+
+namespace Vela::Host {
+namespace {
+
+// Every step shown in docs/scenarios.md (an indented block that starts with "- ") is a
+// valid scenario, so the documentation cannot drift from the parser.
+TEST(ScenarioDocumentationTest, EveryExampleInTheFormatDocumentParses) {
+  std::ifstream file(ARX_SCENARIO_DOC);
+  // A cross build's tests may run where the source tree is not at this path.
+  if (!file) GTEST_SKIP() << ARX_SCENARIO_DOC << " cannot be read here";
+  std::vector<std::string> blocks;
+  std::string block;
+  bool inBlock = false;
+  for (std::string line; std::getline(file, line);) {
+    const bool indented = line.rfind("    ", 0) == 0;
+    if (!inBlock && indented && line.rfind("    - ", 0) == 0) inBlock = true;
+    if (inBlock && indented) {
+      block += line.substr(4) + "\n";
+      continue;
+    }
+    if (inBlock) blocks.push_back(block);
+    block.clear();
+    inBlock = false;
+  }
+  std::set<StepKind> kinds;
+  for (const std::string& text : blocks) {
+    SCOPED_TRACE(text);
+    ScenarioParse parse = ParseScenario(text);
+    EXPECT_TRUE(parse.ok()) << parse.error;
+    for (const ScenarioStep& step : parse.scenario.steps) kinds.insert(step.kind);
+  }
+  EXPECT_EQ(kinds.size(), 8u) << "an example of every step kind";
 }
 
 }  // namespace
