@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <utility>
 
 namespace Vela::Fuzz {
@@ -22,12 +24,28 @@ bool IsIntegerZero(const HostBindingValue& value) {
   return (type == HostValueType::Signed || type == HostValueType::Unsigned) && value.u == 0;
 }
 
-bool SameHostValue(const HostBindingValue& first, const HostBindingValue& second, bool zeroSignIgnored) {
+// Doubles as integers that count up in value order, so that neighbours differ by 1.
+int64_t OrderedBits(double value) {
+  int64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits < 0 ? std::numeric_limits<int64_t>::min() - bits : bits;
+}
+
+bool WithinUlps(double a, double b, uint64_t ulps) {
+  if (std::isnan(a) || std::isnan(b)) return false;
+  const int64_t x = OrderedBits(a);
+  const int64_t y = OrderedBits(b);
+  const uint64_t distance = x > y ? static_cast<uint64_t>(x) - static_cast<uint64_t>(y)
+                                  : static_cast<uint64_t>(y) - static_cast<uint64_t>(x);
+  return distance <= ulps;
+}
+
+bool SameHostValue(const HostBindingValue& first, const HostBindingValue& second, Allowance allowance) {
   std::vector<std::pair<const HostBindingValue*, const HostBindingValue*>> pending{{&first, &second}};
   while (!pending.empty()) {
     const auto [a, b] = pending.back();
     pending.pop_back();
-    if (zeroSignIgnored && IsIntegerZero(*a) && IsIntegerZero(*b)) continue;
+    if (allowance.zeroSign && IsIntegerZero(*a) && IsIntegerZero(*b)) continue;
     if (a->type != b->type) return false;
     switch (static_cast<HostValueType>(a->type)) {
       case HostValueType::Bool:
@@ -38,7 +56,10 @@ bool SameHostValue(const HostBindingValue& first, const HostBindingValue& second
         if (a->u != b->u) return false;
         break;
       case HostValueType::Double:
-        if (!(a->d == b->d) && std::memcmp(&a->d, &b->d, sizeof a->d) != 0) return false;
+        if (!(a->d == b->d) && std::memcmp(&a->d, &b->d, sizeof a->d) != 0 &&
+            !WithinUlps(a->d, b->d, allowance.floatUlps)) {
+          return false;
+        }
         break;
       case HostValueType::StringBorrowed:
       case HostValueType::StringOwned:
@@ -69,13 +90,13 @@ bool SameHostValue(const HostBindingValue& first, const HostBindingValue& second
 
 }  // namespace
 
-bool SameValue(const BindingProperty& a, const BindingProperty& b, bool zeroSignIgnored) {
+bool SameValue(const BindingProperty& a, const BindingProperty& b, Allowance allowance) {
   if (a == b) return true;
   HostBindingValue x{};
   HostBindingValue y{};
   ToHostValue(a, x);
   ToHostValue(b, y);
-  const bool same = SameHostValue(x, y, zeroSignIgnored);
+  const bool same = SameHostValue(x, y, allowance);
   ReleaseHostValue(x);
   ReleaseHostValue(y);
   return same;

@@ -27,11 +27,21 @@ namespace Vela::Fuzz {
 
 [[noreturn]] void Fail(const char* condition, const char* file, int line);
 
+// What a comparison lets differ.
+struct Allowance {
+  // A Signed 0 equals an Unsigned 0: JSON reads "-0" as Signed and writes every integer 0
+  // as "0", which reads back Unsigned.
+  bool zeroSign = false;
+  // Floats this many units in the last place apart are equal: the JSON reader's fast
+  // number path (RapidJSON's default, which the codec keeps so that it reads numbers as
+  // RapidJSON's own document does) can miss the nearest double of the digits the writer
+  // wrote.
+  uint64_t floatUlps = 0;
+};
+
 // Tree equality in which a NaN equals a NaN of the same bits (the value model's own
-// equality, like IEEE comparison, finds NaN unequal to itself). With `zeroSignIgnored`, a
-// Signed 0 also equals an Unsigned 0: JSON reads "-0" as Signed and writes every integer 0
-// as "0", which reads back Unsigned.
-[[nodiscard]] bool SameValue(const BindingProperty& a, const BindingProperty& b, bool zeroSignIgnored = false);
+// equality, like IEEE comparison, finds NaN unequal to itself), within `allowance`.
+[[nodiscard]] bool SameValue(const BindingProperty& a, const BindingProperty& b, Allowance allowance = {});
 
 // Up to `count` lines, each without its "\n" (missing lines are empty), and the bytes after
 // the last line taken.
