@@ -24,6 +24,10 @@ bool IsIntegerZero(const HostBindingValue& value) {
   return (type == HostValueType::Signed || type == HostValueType::Unsigned) && value.u == 0;
 }
 
+bool IsInfinity(const HostBindingValue& value) {
+  return value.type == static_cast<uint32_t>(HostValueType::Double) && std::isinf(value.d);
+}
+
 // Doubles as integers that count up in value order, so that neighbours differ by 1.
 int64_t OrderedBits(double value) {
   int64_t bits = 0;
@@ -46,6 +50,11 @@ bool SameHostValue(const HostBindingValue& first, const HostBindingValue& second
     const auto [a, b] = pending.back();
     pending.pop_back();
     if (allowance.zeroSign && IsIntegerZero(*a) && IsIntegerZero(*b)) continue;
+    if (allowance.infinityAsNull && (IsInfinity(*a) || IsInfinity(*b)) &&
+        (a->type == static_cast<uint32_t>(HostValueType::Empty) ||
+         b->type == static_cast<uint32_t>(HostValueType::Empty))) {
+      continue;
+    }
     if (a->type != b->type) return false;
     switch (static_cast<HostValueType>(a->type)) {
       case HostValueType::Bool:

@@ -37,6 +37,9 @@ struct Allowance {
   // RapidJSON's own document does) can miss the nearest double of the digits the writer
   // wrote.
   uint64_t floatUlps = 0;
+  // An infinite Float equals Empty: JSON writes it as null. (The reader's fast path turns
+  // some overflowing numbers, such as 0.5e309, into infinity instead of failing.)
+  bool infinityAsNull = false;
 };
 
 // Tree equality in which a NaN equals a NaN of the same bits (the value model's own
