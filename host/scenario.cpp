@@ -414,7 +414,11 @@ ScenarioParse ParseScenario(std::string_view yamlText) {
     parse.error = Fill(Problem::kNotYaml, document.message());
     return parse;
   }
-  const BindingProperty& root = document.value();
+  return ParseScenarioValue(document.value());
+}
+
+ScenarioParse ParseScenarioValue(const BindingProperty& root) {
+  ScenarioParse parse;
   const BindingProperty* steps = &root;
   if (root.kind() == BindingKind::Structure) {
     steps = nullptr;
@@ -458,8 +462,13 @@ ScenarioParse ParseStepLine(std::string_view line, std::size_t number) {
     parse.error = Fill(Problem::kNotYaml, document.message());
     return parse;
   }
+  return ParseStepValue(document.value(), number);
+}
+
+ScenarioParse ParseStepValue(const BindingProperty& entry, std::size_t number) {
+  ScenarioParse parse;
   ScenarioStep step;
-  if (ReadNamedStep(document.value(), number, step, parse.error)) parse.scenario.steps.push_back(std::move(step));
+  if (ReadNamedStep(entry, number, step, parse.error)) parse.scenario.steps.push_back(std::move(step));
   return parse;
 }
 

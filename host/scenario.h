@@ -115,10 +115,14 @@ const std::vector<std::string_view>& SiblingResourcePaths();
 // A scenario file: either a list of steps, or a mapping with `steps:` (a list) and optional
 // `name:` and `description:` texts. The error names the step and the problem.
 ScenarioParse ParseScenario(std::string_view yamlText);
+// The same from a document already decoded (a JSON body, say).
+ScenarioParse ParseScenarioValue(const BindingProperty& document);
 
 // One step as typed on a line of the REPL ("call: GET /arx-player-behavior/v1/ban",
 // "yield"), numbered `number`.
 ScenarioParse ParseStepLine(std::string_view line, std::size_t number);
+// One step from a decoded value (a mapping, or the bare words "yield" and "tasks").
+ScenarioParse ParseStepValue(const BindingProperty& entry, std::size_t number);
 
 // HttpMethod codes and their words (DELETE 1, GET 2, HEAD 3, OPTIONS 4, PATCH 5, POST 6,
 // PUT 7); 0 and "" for anything else.

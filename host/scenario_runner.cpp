@@ -254,6 +254,11 @@ ResourceSibling* ScenarioSession::SiblingFor(std::string_view path) {
   return nullptr;
 }
 
+const BindingProperty* ScenarioSession::SiblingValue(std::string_view path) {
+  ResourceSibling* sibling = host_ == nullptr ? nullptr : SiblingFor(path);
+  return sibling == nullptr ? nullptr : sibling->Get(path);
+}
+
 StepOutcome ScenarioSession::Run(const ScenarioStep& step) {
   StepOutcome outcome;
   outcome.number = step.number;

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "binding/binding_property.h"
@@ -108,6 +109,8 @@ class ScenarioSession {
   StepOutcome Run(const ScenarioStep& step);
 
   PluginHost& host() { return *host_; }
+  // The value a simulated sibling holds at one of SiblingResourcePaths(); null when none.
+  [[nodiscard]] const BindingProperty* SiblingValue(std::string_view path);
   LoginPlugin& login() { return *login_; }
 
  private:

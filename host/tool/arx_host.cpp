@@ -1,6 +1,7 @@
 // arx-host: the development host as a command-line tool. It loads the plugin's shared
-// library, plays scenarios against it (or steps typed one per line), lists its API, and
-// decodes documents with the project's own decoders. docs/scenarios.md tells the scenario
+// library, plays scenarios against it (or steps typed one per line), serves it over HTTP
+// on loopback (docs/serve.md), lists its API, and decodes documents with the project's
+// own decoders. docs/scenarios.md tells the scenario
 // format; `arx-host --help` and `arx-host SUBCOMMAND --help` tell the options.
 //
 // Exit status: 0 when every expectation held (run) or the command did its work; 1 when an
@@ -26,6 +27,9 @@
 #include "scenario.h"
 #include "scenario_report.h"
 #include "scenario_runner.h"
+#ifdef ARX_HOST_SERVE
+#include "serve_server.h"
+#endif
 
 namespace {
 
@@ -222,6 +226,17 @@ int main(int argc, char** argv) {
   describe->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
   describe->add_flag("--json", json, "The listing as one JSON document");
 
+#ifdef ARX_HOST_SERVE
+  Vela::Host::ServeOptions serveOptions;
+  CLI::App* serve = app.add_subcommand(
+      "serve", "Serve the plugin's REST functions and events over HTTP on 127.0.0.1, with a status page (docs/serve.md)");
+  serve->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
+  serve->add_option("--port", serveOptions.port, "The port (0: a free one; the address is printed at start)")
+      ->check(CLI::Range(0, 65535))
+      ->capture_default_str();
+  serve->add_option("--scenario", serveOptions.scenarioPath, "A scenario file played before serving");
+#endif
+
   std::string format;
   std::string input;
   CLI::App* decode = app.add_subcommand("decode", "Decode a document into the value model and write it as JSON");
@@ -244,5 +259,11 @@ int main(int argc, char** argv) {
   if (*run) return RunScenario(scenarioPath, pluginPath, json);
   if (*repl) return Repl(pluginPath);
   if (*describe) return Describe(pluginPath, json);
+#ifdef ARX_HOST_SERVE
+  if (*serve) {
+    serveOptions.pluginPath = pluginPath;
+    return Vela::Host::Serve(serveOptions, std::cout, std::cerr);
+  }
+#endif
   return Decode(format, input);
 }

@@ -1,0 +1,201 @@
+// The player's standing as the plugin serves it: read once from its REST functions, then
+// kept up to date from its event stream (GET /events). Plain script, no build step.
+'use strict';
+
+const API = '/arx-player-behavior/v1';
+const RESOURCES = {
+  ban: `${API}/ban`,
+  chat: `${API}/chat-restriction`,
+  ranked: `${API}/ranked-restriction`,
+  reform: `${API}/reform-card`,
+  reformV2: '/arx-player-behavior/v2/reform-card',
+  config: `${API}/config`,
+};
+const FEEDBACK = `${API}/reporter-feedback`;
+const GAME_FLOW = '/arx-gameflow/v1/session';
+const LOGIN = '/arx-login/v1/session';
+
+const state = { resources: {}, feedback: new Map(), siblings: {} };
+
+const $ = (selector) => document.querySelector(selector);
+
+function el(tag, attributes = {}, ...children) {
+  const node = document.createElement(tag);
+  for (const [name, value] of Object.entries(attributes)) {
+    if (name === 'onclick') node.addEventListener('click', value);
+    else node.setAttribute(name, value);
+  }
+  for (const child of children) node.append(child instanceof Node ? child : String(child));
+  return node;
+}
+
+function fields(object, names) {
+  const list = el('dl');
+  for (const [label, key] of names) {
+    const value = object[key];
+    if (value === undefined || value === null || value === '') continue;
+    list.append(el('dt', {}, label), el('dd', { 'data-field': key }, Array.isArray(value) ? value.join(', ') : value));
+  }
+  return list;
+}
+
+function fill(id, content, tone) {
+  const card = document.getElementById(id);
+  card.classList.toggle('active', tone === 'active');
+  card.classList.toggle('notice', tone === 'notice');
+  card.querySelector('.body').replaceChildren(content);
+}
+
+const none = (text) => el('p', { class: 'none' }, text);
+
+function render() {
+  const { ban, chat, ranked, reform, reformV2, config } = state.resources;
+  fill('ban', ban ? fields(ban, [['Reason', 'reason'], ['Source', 'source'], ['Permanent', 'isPermaBan'],
+    ['Until (ms)', 'timeUntilBanExpires'], ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('No ban'),
+    ban ? 'active' : '');
+  fill('chat-restriction', chat ? fields(chat, [['Games left', 'gamesRemaining'], ['Source', 'source'],
+    ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('Chat is not restricted'), chat ? 'notice' : '');
+  fill('ranked-restriction', ranked ? fields(ranked, [['Games left', 'gamesRemaining'], ['Source', 'source'],
+    ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('Ranked games are not restricted'),
+    ranked ? 'notice' : '');
+
+  const cards = el('div');
+  if (reform) {
+    cards.append(el('h3', {}, 'Version 1'), fields(reform, [['Type', 'punishmentType'], ['Reason', 'reason'],
+      ['Message', 'playerFacingMessage'], ['Games', 'punishmentLengthGames'], ['Chat logs', 'chatLogs']]));
+  }
+  if (reformV2) {
+    cards.append(el('h3', {}, 'Version 2'), fields(reformV2, [['Type', 'punishmentType'],
+      ['Reason', 'punishmentReason'], ['Message', 'playerFacingMessage'], ['Games', 'punishmentLengthGames']]));
+  }
+  fill('reform-card', reform || reformV2 ? cards : none('No reform card'), reform || reformV2 ? 'notice' : '');
+
+  const entries = [...state.feedback.values()].sort((a, b) => a.id - b.id);
+  const list = el('ul', { class: 'feedback' });
+  for (const entry of entries) {
+    list.append(el('li', { 'data-id': entry.id }, el('span', {}, `#${entry.id} ${entry.type}`),
+      el('button', { type: 'button', 'data-dismiss': entry.id, onclick: () => dismiss(entry.id) }, 'Dismiss')));
+  }
+  fill('reporter-feedback', entries.length ? list : none('No feedback'), entries.length ? 'notice' : '');
+
+  const gameFlow = state.siblings[GAME_FLOW];
+  const login = state.siblings[LOGIN];
+  fill('session', fields({
+    v2: config ? String(config.ReformCardV2Enabled) : 'not received',
+    phase: gameFlow ? gameFlow.phase : 'no session',
+    login: login ? login.state : 'no session',
+  }, [['Reform card v2', 'v2'], ['Game-flow phase', 'phase'], ['Login', 'login']]));
+}
+
+async function getJson(uri) {
+  const response = await fetch(uri, { headers: { Accept: 'application/json' } });
+  return response.ok ? response.json() : null;
+}
+
+async function loadAll() {
+  const entries = await Promise.all(Object.entries(RESOURCES).map(async ([key, uri]) => [key, await getJson(uri)]));
+  for (const [key, value] of entries) state.resources[key] = value;
+  const feedback = await getJson(FEEDBACK);
+  state.feedback = new Map((feedback || []).map((entry) => [entry.id, entry]));
+  await loadSiblings();
+}
+
+async function loadSiblings() {
+  state.siblings = (await getJson('/host/siblings')) || {};
+  render();
+}
+
+function applyEvent(event) {
+  const { uri, eventType, data } = event;
+  if (!uri) return;
+  const gone = eventType === 'Delete';
+  if (uri.startsWith(FEEDBACK)) {
+    const id = uri.slice(FEEDBACK.length + 1);
+    if (id === '') {
+      // The visible list as a whole.
+      state.feedback = new Map((gone || !Array.isArray(data) ? [] : data).map((entry) => [entry.id, entry]));
+    } else if (gone) {
+      state.feedback.delete(Number(id));
+    } else if (data && data.id) {
+      state.feedback.set(data.id, data);
+    }
+    return render();
+  }
+  for (const [key, resource] of Object.entries(RESOURCES)) {
+    if (resource === uri) state.resources[key] = gone ? null : data;
+  }
+  render();
+}
+
+function logEvent(event) {
+  const list = $('#events');
+  const text = event.uri ? `${event.uri} ${event.data === null ? '' : JSON.stringify(event.data)}`
+    : JSON.stringify(event.data);
+  list.prepend(el('li', {}, el('span', { class: 'type' }, event.eventType || 'event'), text));
+  while (list.children.length > 100) list.lastChild.remove();
+}
+
+async function dismiss(id) {
+  const response = await fetch(`${FEEDBACK}/${id}`, { method: 'DELETE' });
+  const result = $('#scenario-result');
+  result.classList.toggle('failed', !response.ok);
+  result.textContent = response.ok ? `Feedback #${id} dismissed` : `Dismissing #${id}: ${(await response.json()).message}`;
+}
+
+async function runExample(name, button) {
+  const result = $('#scenario-result');
+  button.disabled = true;
+  try {
+    const response = await fetch('/host/scenario', {
+      method: 'POST', headers: { 'Content-Type': 'application/json' }, body: JSON.stringify({ example: name }),
+    });
+    const answer = await response.json();
+    if (!response.ok) throw new Error(answer.message);
+    result.classList.toggle('failed', !answer.held);
+    result.textContent = `${name}: ${answer.steps.length} steps, ${answer.expectations} expectations, ` +
+      (answer.held ? 'all held' : `${answer.unmet} did not hold (the plugin's state was not fresh?)`);
+  } catch (error) {
+    result.classList.add('failed');
+    result.textContent = `${name}: ${error.message}`;
+  } finally {
+    button.disabled = false;
+  }
+}
+
+async function loadExamples() {
+  const examples = (await getJson('/host/examples')) || [];
+  const buttons = $('#scenario-buttons');
+  for (const example of examples) {
+    const button = el('button', { type: 'button', 'data-example': example.name, title: example.description }, example.name);
+    button.addEventListener('click', () => runExample(example.name, button));
+    buttons.append(button);
+  }
+}
+
+function follow() {
+  const stream = new EventSource('/events');
+  const badge = $('#stream');
+  stream.onopen = () => {
+    badge.dataset.state = 'live';
+    badge.textContent = 'live';
+    // Whatever changed while the stream was down is read again.
+    loadAll();
+  };
+  stream.onerror = () => {
+    badge.dataset.state = 'down';
+    badge.textContent = 'reconnecting…';
+  };
+  stream.onmessage = (message) => {
+    const event = JSON.parse(message.data);
+    // Each change is fired under its own name and again as OnJsonApiEvent: apply it once.
+    if (event.name !== 'OnJsonApiEvent') return;
+    applyEvent(event);
+    logEvent(event);
+  };
+  // The host's notes: a control step or scenario ran, so the siblings' state moved.
+  stream.addEventListener('host', () => loadSiblings());
+}
+
+render();
+loadExamples();
+follow();
