@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <exception>
-#include <map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -95,32 +94,25 @@ void FillResponse(HostResponse& out, RestCallState& call, const EnumNameLookup* 
   }
 }
 
-std::string LowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return lower;
-}
-
 using TextPairs = std::vector<std::pair<std::string, std::string>>;
 
 // (parameter name, header value) for each parameter that may come from a header and whose
-// lower-case name is a header's name.
+// lower-case name is a header's name; of headers sent twice, the later one counts.
 TextPairs HeaderArguments(const HostRequest& in, const FunctionBinding& binding) {
   TextPairs pairs;
   if (in.headers == nullptr || in.headerCount == 0) return pairs;
-  std::map<std::string_view, std::string_view, std::less<>> headers;
-  for (uint32_t i = 0; i < in.headerCount; ++i) {
-    if (in.headers[i].name == nullptr) continue;
-    headers[in.headers[i].name] = TextOrEmpty(in.headers[i].value);
-  }
   const auto& parameters = binding.function().parameters;
   for (std::size_t i = 0; i < parameters.size(); ++i) {
     const ParameterLocation location = binding.LocationOf(i);
     if (location != ParameterLocation::Any && location != ParameterLocation::Header) continue;
-    const auto found = headers.find(LowerAscii(parameters[i].name));
-    if (found != headers.end()) pairs.emplace_back(parameters[i].name, std::string(found->second));
+    const std::string_view wanted = binding.HeaderNameOf(i);
+    for (uint32_t h = in.headerCount; h-- > 0;) {
+      const char* name = in.headers[h].name;
+      if (name != nullptr && wanted == name) {
+        pairs.emplace_back(parameters[i].name, std::string(TextOrEmpty(in.headers[h].value)));
+        break;
+      }
+    }
   }
   return pairs;
 }
@@ -207,9 +199,8 @@ void Dispatch(HostResponse& out, const HostRequest* in) {
       method == HttpMethod::Custom ? TextOrEmpty(in->customVerb) : std::string_view();
   const std::string_view fullPath = TextOrEmpty(in->path);
   const std::size_t question = fullPath.find('?');
-  const std::optional<RouteMatch> match =
-      MatchRoutes({&binding.route(), 1}, method, verb, fullPath.substr(0, question));
-  if (!match) {
+  PathCaptures captures;
+  if (!MatchRoute(binding.route(), method, verb, fullPath.substr(0, question), captures)) {
     StoreFailure(out, RestMessage::kInvalidFunction, kStatusNotFound);
     return;
   }
@@ -229,13 +220,13 @@ void Dispatch(HostResponse& out, const HostRequest* in) {
   for (const auto& [key, value] : headers) {
     BindArgument(call, binding, key, value, {}, ParameterLocation::Header);
   }
-  for (const auto& [key, value] : match->captures) {
+  for (const auto& [key, value] : captures) {
     BindArgument(call, binding, key, value, {}, ParameterLocation::Path);
   }
   for (const auto& [key, value] : query) {
     BindArgument(call, binding, key, value, {}, ParameterLocation::Query);
   }
-  if (call.status.ok()) BindHostArguments(call, *in, binding, match->captures.size());
+  if (call.status.ok()) BindHostArguments(call, *in, binding, captures.size());
   if (in->body != nullptr) {
     BindBody(call, binding, TextOrEmpty(in->contentType), {in->body, in->bodyLength});
   }

@@ -9,9 +9,19 @@ FunctionBinding::FunctionBinding(const FunctionRecord& function)
       route_(MakeRoute(this, function.name)),
       locations_(function.parameters.size(), ParameterLocation::Any) {
   parameterIndex_.reserve(function.parameters.size());
+  headerNames_.reserve(function.parameters.size());
   for (std::size_t i = 0; i < function.parameters.size(); ++i) {
     parameterIndex_.emplace(function.parameters[i].name, i);
+    std::string lower = function.parameters[i].name;
+    for (char& c : lower) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    headerNames_.push_back(std::move(lower));
   }
+}
+
+std::string_view FunctionBinding::HeaderNameOf(std::size_t parameter) const noexcept {
+  return parameter < headerNames_.size() ? std::string_view(headerNames_[parameter]) : std::string_view();
 }
 
 std::optional<std::size_t> FunctionBinding::ParameterIndex(std::string_view name) const {

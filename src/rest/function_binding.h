@@ -73,6 +73,10 @@ class FunctionBinding {
   // The position of the parameter of that name (the first, should two share it).
   std::optional<std::size_t> ParameterIndex(std::string_view name) const;
 
+  // The parameter's name in ASCII lower case: the header name it is read from. Empty for
+  // an index past the parameters.
+  std::string_view HeaderNameOf(std::size_t parameter) const noexcept;
+
   std::span<const ParameterLocation> locations() const noexcept { return locations_; }
   // Any for an index past the parameters.
   ParameterLocation LocationOf(std::size_t parameter) const noexcept;
@@ -89,6 +93,7 @@ class FunctionBinding {
   uint8_t flag_ = 0;
   std::vector<std::vector<std::string>> textLists_;
   std::vector<ParameterLocation> locations_;
+  std::vector<std::string> headerNames_;
   // Built once with the binding: requests look parameters up by name.
   std::unordered_map<std::string_view, std::size_t, Fnv1aHash, std::equal_to<>> parameterIndex_;
 };

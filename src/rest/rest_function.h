@@ -142,6 +142,10 @@ class TypedRestInvoker final : public RestInvoker {
   void Release(void*) override {}
   std::string_view ResultTypeName() const override { return StaticTypeName<Value>(); }
 
+  // The callable alone, without binding or conversion: the floor a dispatch is measured
+  // against.
+  const std::function<R(Args...)>& handler() const noexcept { return handler_; }
+
  private:
   template <typename Tuple, std::size_t... I>
   void ReadArguments(RestCallState& call, Tuple& arguments, std::index_sequence<I...>) {

@@ -20,9 +20,9 @@
 // paths of any length.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <span>
 #include <string>
 #include <string_view>
@@ -36,17 +36,40 @@ namespace Vela {
 
 class FunctionBinding;
 
-// The standard library's expression matcher recurses once per character of the text, so a
-// path of a few thousand bytes would exhaust a 1 MiB thread stack and end the process.
-// Longer paths than this are not offered to a template route's expression.
+// Longer paths than this match no template route. Matching backtracks once per placeholder,
+// so the bound also bounds its work; literal routes compare paths of any length.
 inline constexpr std::size_t kMaxTemplatePathLength = 1024;
+
+// A template route's expression, compiled once: its literal pieces and groups in order. It
+// matches as the ECMAScript expression of the template does (whole text, greedy groups,
+// the first match found by backtracking from the longest group texts), without a regular
+// expression engine: "([^/]*)" takes any bytes but "/", "(.*)" any bytes but "\n" and "\r".
+class TemplateMatcher {
+ public:
+  explicit TemplateMatcher(std::string_view expression);
+  // Fills `groups` (one per group, in order) when the whole path matches.
+  [[nodiscard]] bool Match(std::string_view path, std::span<std::string_view> groups) const;
+  [[nodiscard]] std::size_t groupCount() const noexcept { return groupCount_; }
+
+ private:
+  enum class PieceKind : uint8_t { Literal, Segment, Line };
+  struct Piece {
+    PieceKind kind = PieceKind::Literal;
+    std::string text;  // Literal only
+  };
+  bool MatchFrom(std::size_t piece, std::size_t group, std::string_view path, std::size_t at,
+                 std::span<std::string_view> groups) const;
+
+  std::vector<Piece> pieces_;
+  std::size_t groupCount_ = 0;
+};
 
 struct Route {
   const FunctionBinding* binding = nullptr;
-  // Set when the route is a literal path; otherwise `expression` is.
+  // Set when the route is a literal path; otherwise `matcher` is.
   std::optional<std::string> literal;
-  // Shared so that routes copy cheaply: the expression is compiled once per binding.
-  std::shared_ptr<const std::regex> expression;
+  // Shared so that routes copy cheaply: the template is compiled once per binding.
+  std::shared_ptr<const TemplateMatcher> matcher;
   std::vector<PathParameter> parameters;
 };
 
@@ -76,9 +99,14 @@ struct RouteMatch {
   PathCaptures captures;
 };
 
-// An empty template or one without "{" becomes the literal path; any other compiles to an
-// ECMAScript expression (TemplateToRegex), which every template's escaping makes valid.
+// An empty template or one without "{" becomes the literal path; any other compiles to the
+// matcher of its ECMAScript expression (TemplateToRegex).
 Route MakeRoute(const FunctionBinding* binding, std::string_view pathTemplate);
+
+// The path and method tests of one route, as MatchRoutes runs them: true when both pass,
+// with the decoded captures added to `captures`.
+[[nodiscard]] bool MatchRoute(const Route& route, HttpMethod method, std::string_view customVerb,
+                              std::string_view path, PathCaptures& captures);
 
 // Nullopt when no route passes both the path and the method test.
 [[nodiscard]] std::optional<RouteMatch> MatchRoutes(std::span<const Route> routes,

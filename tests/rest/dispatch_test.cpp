@@ -176,6 +176,8 @@ TEST_F(DispatchTest, BindingOutcomes) {
       // Header names compare exactly with the lower-case parameter name.
       {__LINE__, &byHeader, "/header", {{"Token", "t1"}}, "A value for 'token' is required.", ""},
       {__LINE__, &camel, "/camel", {{"token", "t3"}}, "", R"("t3")"},
+      // Of a header sent twice, the later one counts.
+      {__LINE__, &byHeader, "/header", {{"token", "t1"}, {"x", "0"}, {"token", "t2"}}, "", R"("t2")"},
       // Headers first, then the query overwrites.
       {__LINE__, &camel, "/camel?Token=q", {{"token", "h"}}, "", R"("q")"},
       {__LINE__, &byPath, "/path/7/8", {}, "Invalid function", ""},
