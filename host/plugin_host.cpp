@@ -1,8 +1,9 @@
 #include "plugin_host.h"
 
 #include <cstring>
-#include <regex>
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "binding/host_binding_value.h"
 #include "util/allocation.h"
@@ -26,35 +27,40 @@ std::string_view PathWithoutQuery(std::string_view path) {
 }
 
 // The host's own router: "{name}" takes one path segment, "{+name}" the rest of the path,
-// everything else is literal.
+// everything else is literal. Matched by tracking every path position the template so far
+// can end at, so hostile paths cost pieces × length, never backtracking.
 bool TemplateMatches(std::string_view pathTemplate, std::string_view path) {
   if (pathTemplate.find('{') == std::string_view::npos) return pathTemplate == path;
-  std::string expression;
-  bool inBraces = false;
-  bool reserved = false;
-  bool nameStarted = false;
-  for (char c : pathTemplate) {
-    if (inBraces) {
-      if (c == '}') {
-        expression += reserved ? "(.*)" : "([^/]*)";
-        inBraces = false;
-      } else if (!nameStarted && c == '+') {
-        reserved = true;
-      } else {
-        nameStarted = true;
+  const std::size_t length = path.size();
+  std::vector<char> reachable(length + 1, 0);
+  std::vector<char> next(length + 1, 0);
+  reachable[0] = 1;
+  std::size_t at = 0;
+  while (at < pathTemplate.size()) {
+    std::fill(next.begin(), next.end(), 0);
+    if (pathTemplate[at] == '{') {
+      const std::size_t close = pathTemplate.find('}', at);
+      if (close == std::string_view::npos) return false;  // the plugin's parser refuses these
+      const bool rest = close > at + 1 && pathTemplate[at + 1] == '+';
+      bool open = false;  // some earlier position reaches here through the placeholder
+      for (std::size_t p = 0; p <= length; ++p) {
+        if (reachable[p]) open = true;
+        if (open) next[p] = 1;
+        if (!rest && p < length && path[p] == '/') open = false;
       }
-      continue;
+      at = close + 1;
+    } else {
+      const std::size_t brace = pathTemplate.find('{', at);
+      const std::string_view literal =
+          pathTemplate.substr(at, brace == std::string_view::npos ? std::string_view::npos : brace - at);
+      for (std::size_t p = 0; p + literal.size() <= length; ++p) {
+        if (reachable[p] && path.compare(p, literal.size(), literal) == 0) next[p + literal.size()] = 1;
+      }
+      at += literal.size();
     }
-    if (c == '{') {
-      inBraces = true;
-      reserved = false;
-      nameStarted = false;
-      continue;
-    }
-    if (std::strchr("^$.*+?()[]|\\{}", c) != nullptr) expression += '\\';
-    expression += c;
+    reachable.swap(next);
   }
-  return std::regex_match(path.begin(), path.end(), std::regex(expression));
+  return reachable[length] != 0;
 }
 
 // The body stream the host hands out for a streamed reply: one piece per read at most, so

@@ -81,6 +81,23 @@ TEST_F(PluginEndToEnd, StartAndStopLeaveNothingRegistered) {
   EXPECT_EQ(host_.loop().pending(), 0u);
 }
 
+// The host routes by the plugin's templates before the plugin sees a path: one placeholder
+// takes one segment, and a hostile path must neither hang nor exhaust the stack there.
+TEST_F(PluginEndToEnd, HostRoutesTemplatedPathsOfAnyLengthBySegment) {
+  Load();
+  host_.Handshake({18, 2, 1});
+  ASSERT_TRUE(host_.Start());
+  const std::string feedback = "/arx-player-behavior/v1/reporter-feedback/";
+  const CallResult templated = host_.Call(2, feedback + "7");
+  EXPECT_TRUE(templated.found);
+  EXPECT_EQ(templated.function, "GetArxPlayerBehaviorV1ReporterFeedbackById");
+  EXPECT_FALSE(host_.Call(2, feedback + "7/more").found);
+  const CallResult longPath = host_.Call(2, feedback + std::string(256 * 1024, '9'));
+  EXPECT_TRUE(longPath.found);
+  EXPECT_TRUE(longPath.failed);
+  host_.Stop();
+}
+
 uint64_t Pair(const std::array<uint32_t, 14>& words, int counter) {
   return words[2 * counter] | (uint64_t{words[2 * counter + 1]} << 32);
 }
