@@ -424,9 +424,9 @@ void BM_Allocations_Dispatch(benchmark::State& state, RestCase c) {
         static_cast<double>((newsAfter.news - newsAfter.deletes) - (news.news - news.deletes));
   }
 }
-BENCHMARK_CAPTURE(BM_Allocations_Dispatch, Ban, kBanCase)->Iterations(1);
-BENCHMARK_CAPTURE(BM_Allocations_Dispatch, FeedbackEntry, kEntryCase)->Iterations(1);
-BENCHMARK_CAPTURE(BM_Allocations_Dispatch, FeedbackList100, kListCase)->Iterations(1);
+BENCHMARK_CAPTURE(BM_Allocations_Dispatch, Ban, kBanCase)->Iterations(1)->Repetitions(1);
+BENCHMARK_CAPTURE(BM_Allocations_Dispatch, FeedbackEntry, kEntryCase)->Iterations(1)->Repetitions(1);
+BENCHMARK_CAPTURE(BM_Allocations_Dispatch, FeedbackList100, kListCase)->Iterations(1)->Repetitions(1);
 
 }  // namespace
 }  // namespace Vela::Bench
