@@ -15,6 +15,7 @@
 #include "binding/binding_property.h"
 #include "binding/conversion_matchers.h"
 #include "codecs/msgpack.h"
+#include "util/full_regex_matcher.h"
 
 namespace Vela {
 namespace {
@@ -425,7 +426,7 @@ TEST(MsgPackDecodeTest, EveryPrefixOfTheSampleStopsInsideItsInput) {
     } else {
       // A cut inside an item: only the truncation messages.
       EXPECT_THAT(std::string(result.message()),
-                  ::testing::MatchesRegex("Invalid MessagePack data\\. .* truncated\\."));
+                  Testing::MatchesFullRegex("Invalid MessagePack data\\. .* truncated\\."));
     }
   }
 }

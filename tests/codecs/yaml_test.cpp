@@ -16,6 +16,7 @@
 #include "binding/binding_property.h"
 #include "binding/conversion_matchers.h"
 #include "codecs/yaml.h"
+#include "util/full_regex_matcher.h"
 
 namespace Vela {
 namespace {
@@ -388,7 +389,7 @@ TEST(YamlLoadTest, AliasExpansionIsBounded) {
   BindingResult result = YamlLoad(text);
   ASSERT_FALSE(result.ok());
   EXPECT_THAT(std::string(result.message()),
-              ::testing::MatchesRegex("YAML aliases expand to more than 1000000 values\\. At line: 6 col: [0-9]+"));
+              Testing::MatchesFullRegex("YAML aliases expand to more than 1000000 values\\. At line: 6 col: [0-9]+"));
 
   // Below the bound, the same shape loads.
   BindingResult small = YamlLoad("a: &a [x, x]\nb: &b [*a, *a]\nc: [*b, *b]\n");

@@ -13,6 +13,7 @@
 #include "logging/log_groups.h"
 #include "logging/logging_test_support.h"
 #include "platform/process_info.h"
+#include "util/full_regex_matcher.h"
 
 namespace Vela {
 namespace {
@@ -213,7 +214,7 @@ TEST_F(LoggerTest, DefaultTargetFormatShowsDateLevelGroupsAndMessage) {
   LogMessage(LogLevel::Error, static_cast<uint32_t>(kLogGroupDbg | kLogGroupNet), 0, "text");
   ASSERT_EQ(target.Entries().size(), 1u);
   EXPECT_THAT(target.Entries()[0].line,
-              ::testing::MatchesRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}\\|  ERROR\\| "
+              Testing::MatchesFullRegex("[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}\\.[0-9]{3}\\|  ERROR\\| "
                                       "DBG;NET\\| text\n"));
 }
 
