@@ -243,7 +243,9 @@ TEST_F(RouteTest, OverlongPathsMatchNoTemplateRoute) {
     const std::string path = prefix + std::string(row.length - prefix.size(), 'a');
     const auto match = MatchRoutes({row.route, 1}, HttpMethod::Get, "", path);
     ASSERT_EQ(match.has_value(), row.found);
-    if (match) EXPECT_EQ(match->captures.TotalLength(), row.length - prefix.size());
+    if (match) {
+      EXPECT_EQ(match->captures.TotalLength(), row.length - prefix.size());
+    }
   }
   // A literal route compares a path of any length.
   const std::string longLiteral = prefix + std::string(1 << 20, 'b');
