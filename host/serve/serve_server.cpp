@@ -331,6 +331,9 @@ class Server {
 
   void Configure() {
     http_.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
+    // The library's default lets a second server share the port (SO_REUSEPORT), and the
+    // two would split the requests between two plugins: a taken port must be refused.
+    http_.set_socket_options([](auto) {});
     http_.set_payload_max_length(kMaxBodyBytes);
     http_.set_keep_alive_max_count(1000);
     http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
