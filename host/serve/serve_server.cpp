@@ -156,6 +156,8 @@ class Server {
     bridge_.Serve([&] { return gStopSignal != 0 || listenEnded; });
     // Streams end first, so that stopping the server does not wait for their threads.
     hub_.Close();
+    // A stop before the listener runs would be missed by it, and it would never end.
+    while (!http_.is_running() && !listenEnded) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     http_.stop();
     listener.join();
   }
@@ -415,6 +417,10 @@ class Server {
 }  // namespace
 
 int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
+  // From the start, so that a stop asked for while the plugin starts is a clean one too.
+  gStopSignal = 0;
+  std::signal(SIGINT, OnStopSignal);
+  std::signal(SIGTERM, OnStopSignal);
   Scenario scenario;
   if (!options.scenarioPath.empty()) {
     std::string text;
@@ -448,9 +454,6 @@ int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err) {
     return kExitFailed;
   }
   server->SetPort(port);
-  gStopSignal = 0;
-  std::signal(SIGINT, OnStopSignal);
-  std::signal(SIGTERM, OnStopSignal);
   out << "arx-host serve: http://127.0.0.1:" << port << "/ (plugin " << options.pluginPath << ")" << std::endl;
   server->Run();
   server.reset();
