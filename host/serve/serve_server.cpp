@@ -410,7 +410,7 @@ class Server {
   httplib::Server http_;
   LoopBridge bridge_;
   EventHub hub_{kMaxEventStreams};
-  std::size_t stepNumber_ = 0;  // only the handlers' numbering of control steps
+  std::atomic<std::size_t> stepNumber_{0};  // control steps as they arrive, on any HTTP thread
   int port_ = 0;
 };
 

@@ -24,8 +24,9 @@ struct ServeOptions {
 };
 
 // Exit status: 0 after a stop by SIGINT or SIGTERM; 1 when the plugin cannot be started
-// or the port cannot be had; 2 for a scenario file that cannot be read or parsed. The
-// first line on `out` names the address ("arx-host serve: http://127.0.0.1:PORT/ ...").
+// or the port cannot be had; 2 for a scenario file that cannot be read or parsed. Once
+// serving, a line on `out` names the address ("arx-host serve: http://127.0.0.1:PORT/ ..."),
+// after the report of the `scenarioPath` scenario when there is one.
 int Serve(const ServeOptions& options, std::ostream& out, std::ostream& err);
 
 }  // namespace Vela::Host

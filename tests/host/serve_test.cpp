@@ -437,6 +437,45 @@ TEST(ServeTest, ServesThePageAndTheMemoryCounters) {
   EXPECT_EQ(server.Stop(), 0);
 }
 
+TEST(ServeTest, ConcurrentRequestsAreAnsweredOneAtATimeByThePlugin) {
+  ServeProcess server("concurrent");
+  ASSERT_NE(server.port(), 0) << server.err();
+  httplib::Client setup = server.Client();
+  ASSERT_EQ(setup.Post("/host/step", kSetUpSteps[2], "application/json")->status, 200);
+
+  // Readers of the configuration while a writer flips it: every answer is one of the two
+  // whole values, never a torn or failed one.
+  constexpr int kReaders = 4;
+  constexpr int kReads = 40;
+  std::vector<std::vector<std::string>> seen(kReaders);
+  std::vector<std::thread> readers;
+  for (int r = 0; r < kReaders; ++r) {
+    readers.emplace_back([&, r] {
+      httplib::Client client = server.Client();
+      for (int i = 0; i < kReads; ++i) {
+        httplib::Result answer = client.Get("/arx-player-behavior/v1/config");
+        seen[r].push_back(answer ? std::to_string(answer->status) + " " + answer->body : "no answer");
+      }
+    });
+  }
+  httplib::Client writer = server.Client();
+  for (int i = 0; i < 20; ++i) {
+    const std::string step = std::string(R"({"set": "/arx-platform-config/v1/namespaces/PlayerBehavior", "data": {"ReformCardV2Enabled": )") +
+                             (i % 2 == 0 ? "true" : "false") + "}}";
+    httplib::Result posted = writer.Post("/host/step", step, "application/json");
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 200);
+  }
+  for (std::thread& reader : readers) reader.join();
+  for (const std::vector<std::string>& answers : seen) {
+    ASSERT_EQ(answers.size(), static_cast<std::size_t>(kReads));
+    for (const std::string& answer : answers) {
+      EXPECT_THAT(answer, ::testing::AnyOf("200 {\"ReformCardV2Enabled\":true}", "200 {\"ReformCardV2Enabled\":false}"));
+    }
+  }
+  EXPECT_EQ(server.Stop(), 0);
+}
+
 TEST(ServeTest, ATakenPortOrAMissingPluginEndsWithStatusOne) {
   ServeProcess first("first");
   ASSERT_NE(first.port(), 0) << first.err();
