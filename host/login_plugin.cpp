@@ -5,6 +5,7 @@
 
 #include "plugin_host.h"
 #include "sibling_event_names.h"
+#include "util/format_text.h"
 
 namespace Vela::Host {
 namespace {
@@ -128,8 +129,31 @@ SiblingReply LoginPlugin::MethodRequest(const SiblingRequest& request) {
 void LoginPlugin::SendReply(std::string_view eventName, const ServiceProxyRequestRecord& request,
                             std::string_view key) {
   auto found = replies_.find(ReplyKey(request.service, request.method));
-  if (found == replies_.end()) return;
-  const ServiceProxyReply& reply = found->second;
+  if (found == replies_.end()) {
+    silent_.push_back(requests_.size() - 1);
+    return;
+  }
+  Send(eventName, request, key, found->second);
+}
+
+std::size_t LoginPlugin::AnswerSilentRequests() {
+  const std::vector<std::size_t> silent = std::exchange(silent_, {});
+  for (const std::size_t index : silent) {
+    const ServiceProxyRequestRecord& request = requests_[index];
+    ServiceProxyReply reply;
+    reply.status = kServiceSilentStatus;
+    reply.error = FormatText(kServiceSilentMessage, request.service, request.method);
+    if (request.byUuid) {
+      Send(kServiceProxyUuidEventName, request, request.uuid, reply);
+    } else {
+      Send(kServiceProxyMethodEventName, request, request.replyKey, reply);
+    }
+  }
+  return silent.size();
+}
+
+void LoginPlugin::Send(std::string_view eventName, const ServiceProxyRequestRecord& request, std::string_view key,
+                       const ServiceProxyReply& reply) {
   BindingProperty payload;
   payload.MutableField("uuid") = request.byUuid ? request.uuid : std::string();
   payload.MutableField("serviceName") = request.service;

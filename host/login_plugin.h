@@ -14,7 +14,9 @@
 // "OnServiceProxyUuidEvent" (carrying the uuid) or "OnServiceProxyMethodEvent" (carrying the
 // reply key as its method name): on the host's loop, so on a later Yield, or — with
 // ReplyTiming::BeforeRequestReturns — delivered before the request itself returns. A
-// service with no configured reply stays silent, as an unreachable one would.
+// service with no configured reply stays silent, as an unreachable one would, until
+// AnswerSilentRequests: then it fails as the client's proxy does when a service never
+// answers (the session calls it when the plugin waits on nothing the host could deliver).
 #pragma once
 
 #include <cstdint>
@@ -37,6 +39,9 @@ inline constexpr std::string_view kServiceProxyUuidEventName = "OnServiceProxyUu
 inline constexpr std::string_view kServiceProxyMethodEventName = "OnServiceProxyMethodEvent";
 // The failure of a request whose arguments are not what the function takes.
 inline constexpr std::string_view kBadArgumentsMessage = "Bad request: unexpected arguments";
+// The error of a reply to a request its service never answered (service, method).
+inline constexpr std::string_view kServiceSilentMessage = "Service %1 did not answer %2";
+inline constexpr std::string_view kServiceSilentStatus = "TIMEOUT";
 
 // What a back-end service answers; the fields of the reply event besides its keys.
 struct ServiceProxyReply {
@@ -89,6 +94,9 @@ class LoginPlugin final : public ResourceSibling {
   // --- Service proxy. ---
   void SetServiceReply(std::string_view service, std::string_view method, ServiceProxyReply reply);
   void SetReplyTiming(ReplyTiming timing) { timing_ = timing; }
+  // Schedules a failed reply (kServiceSilentMessage) to every request that had no configured
+  // reply; answers how many.
+  std::size_t AnswerSilentRequests();
   [[nodiscard]] const std::vector<ServiceProxyRequestRecord>& serviceProxyRequests() const { return requests_; }
 
  private:
@@ -96,6 +104,8 @@ class LoginPlugin final : public ResourceSibling {
   SiblingReply UuidRequest(const SiblingRequest& request);
   SiblingReply MethodRequest(const SiblingRequest& request);
   void SendReply(std::string_view eventName, const ServiceProxyRequestRecord& request, std::string_view key);
+  void Send(std::string_view eventName, const ServiceProxyRequestRecord& request, std::string_view key,
+            const ServiceProxyReply& reply);
 
   std::vector<LcdsInvocation> invocations_;
   uint32_t invokeFailureStatus_ = 0;
@@ -103,6 +113,7 @@ class LoginPlugin final : public ResourceSibling {
   std::map<std::string, ServiceProxyReply, std::less<>> replies_;
   ReplyTiming timing_ = ReplyTiming::OnLaterYield;
   std::vector<ServiceProxyRequestRecord> requests_;
+  std::vector<std::size_t> silent_;  // indices into requests_
   uint64_t nextUuid_ = 1;
 };
 

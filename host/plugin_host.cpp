@@ -414,7 +414,8 @@ void PluginHost::HostYield(HostFunctionTable* self) {
   PluginHost& host = From(self);
   host.Record(HostCallKind::Yield);
   if (host.waitDepth_ > 0) ++host.yieldsInWait_;
-  host.RunDue();
+  const std::size_t ran = host.RunDue();
+  if (ran == 0 && host.waitDepth_ > 0 && host.loop_.pending() == 0 && host.stallHandler_) host.stallHandler_();
 }
 
 void PluginHost::HostBeginWait(HostFunctionTable* self, const char* label, uint32_t) {

@@ -134,6 +134,10 @@ class PluginHost {
   // When a Yield finds nothing due and this is set, the clock jumps to the next scheduled
   // item, so a plugin waiting for delayed work does not spin. On by default.
   void SetAdvanceClockWhenIdle(bool advance) { advanceWhenIdle_ = advance; }
+  // Called when the plugin yields inside a wait and the loop holds nothing at all, so no
+  // later Yield could end the wait; the handler may schedule what ends it (a sibling
+  // answering what it left unanswered). Without one, such a wait never ends.
+  void SetStallHandler(std::function<void()> handler) { stallHandler_ = std::move(handler); }
   TaskLoop& loop() { return loop_; }
   EventBus& bus() { return bus_; }
 
@@ -186,6 +190,7 @@ class PluginHost {
   TaskLoop loop_;
   HostRecording recording_;
   std::function<void(int32_t, std::string_view)> logSink_;
+  std::function<void()> stallHandler_;
   struct Route {
     SiblingRoute route;
     std::shared_ptr<SiblingPlugin> plugin;

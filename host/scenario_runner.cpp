@@ -229,6 +229,7 @@ std::string ScenarioSession::Open(const std::string& pluginPath) {
   host_->AddSibling(gameFlow_);
   host_->AddSibling(platformConfig_);
   host_->AddSibling(notifications_);
+  host_->SetStallHandler([login = login_.get()] { login->AnswerSilentRequests(); });
   if (!host_->Start()) return "the plugin's Start answered false";
   host_->RunUntilIdle();
   started_ = StepOutcome{};

@@ -232,6 +232,26 @@ TEST(ScenarioSessionTest, ServiceRepliesAndLoopStepsReachTheSiblingsAndTheHost) 
   EXPECT_EQ(session.host().loop().pending(), 0u);
 }
 
+// The login data packet makes the plugin wait for its reform card; a back-end service with
+// no configured reply must end that wait with a failure instead of hanging the host.
+TEST(ScenarioSessionTest, AWaitOnASilentServiceEndsWithItsFailure) {
+  ScenarioSession session;
+  ASSERT_EQ(session.Open(ARX_PLUGIN_LIBRARY), "");
+  session.Run(Step("{set: /arx-platform-config/v1/namespaces/PlayerBehavior, data: {ReformCardV2Enabled: false}}"));
+  session.Run(Step("{set: /arx-gameflow/v1/session, data: {phase: None}}"));
+  session.Run(Step("{set: /arx-login/v1/login-data-packet, data: {allSummonerData: {summoner: {acctId: 7}}, "
+                   "restrictedChatGamesRemaining: 4}}"));
+  EXPECT_EQ(session.host().waitDepth(), 0u);
+  const auto& requests = session.login().serviceProxyRequests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].service, "toxicfeedback.server");
+  // The chat restriction the packet announced is held all the same, without a reform card.
+  StepOutcome chat = session.Run(Step("{call: GET /arx-player-behavior/v1/chat-restriction, "
+                                      "expect: {value: {gamesRemaining: 4, displayReformCard: false}}}"));
+  EXPECT_TRUE(chat.held());
+  EXPECT_EQ(chat.expectations, 1u);
+}
+
 TEST(ScenarioSessionTest, AChangeFiredUnderTwoNamesIsOneEventInOrderWithTheLogs) {
   ScenarioSession session;
   ASSERT_EQ(session.Open(ARX_PLUGIN_LIBRARY), "");
