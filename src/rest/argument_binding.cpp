@@ -23,6 +23,9 @@ constexpr std::string_view kOctetStreamType = "application/octet-stream";
 
 // Indices at or past this would grow a collection beyond what a value may hold.
 constexpr uint64_t kIndexLimit = 2147483648u;
+// An index in an argument's member path fills every element before it, so one short query
+// pair could otherwise make a request allocate gigabytes.
+constexpr uint64_t kMaxMemberPathIndex = 65535;
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -137,8 +140,7 @@ bool ParseIndex(RestCallState& call, std::string_view component, std::size_t& in
     Fail(call, FormatText(RestMessage::kIndexIncorrectFormat, component));
     return false;
   }
-  // Past the value model's collection limit an index could only exhaust memory.
-  if (overflow || value >= kIndexLimit || value >= kMaxCollectionElements) {
+  if (overflow || value >= kIndexLimit || value >= kMaxCollectionElements || value > kMaxMemberPathIndex) {
     Fail(call, FormatText(RestMessage::kIndexOutOfRange, component));
     return false;
   }
