@@ -6,6 +6,7 @@
 
 #include "binding/binding_registry.h"
 #include "binding/enum_name_lookup.h"
+#include "binding/internal/reserve_fields.h"
 #include "binding/type_info.h"
 #include "util/format_text.h"
 
@@ -457,28 +458,48 @@ bool CheckMapInput(BindingResult& status, const BindingProperty& input, std::str
 
 void StructToBinding(BindingResult& result, const void* source, const TypeInfo* structure,
                      const BindingRegistry& registry) {
-  if (structure == nullptr || structure->isEnum) {
-    result.SetFailure(kUnregisteredNativeStructure);
+  BindingResult status;
+  BindingProperty out;
+  StructToBindingInto(status, out, source, structure, registry);
+  if (!status.ok()) {
+    result.SetFailure(status.message());
     return;
   }
-  BindingProperty out;
-  out.MakeStructure();
+  result.SetValue(std::move(out));
+}
+
+void StructToBindingInto(BindingResult& status, BindingProperty& target, const void* source,
+                         const TypeInfo* structure, const BindingRegistry& registry) {
+  if (structure == nullptr || structure->isEnum) {
+    status.SetFailure(kUnregisteredNativeStructure);
+    return;
+  }
+  target.Reset();
+  target.MakeStructure();
+  detail::ReserveFields(target, structure->fields.size());
   const auto* base = static_cast<const unsigned char*>(source);
   for (const FieldRecord& field : structure->fields) {
     if (field.converter == nullptr) continue;
-    BindingResult converted;
-    field.converter->ToBinding(converted, base + field.offset, field.type.info, registry);
-    if (!converted.ok()) {
-      result.SetFailure(converted.message());
-      return;
-    }
-    if ((field.flags & kFieldSkipDefaultOnOutput) != 0 &&
-        IsDefaultBindingValue(converted.value())) {
+    const bool skipDefault = (field.flags & kFieldSkipDefaultOnOutput) != 0;
+    const std::size_t fieldsBefore = target.size();
+    BindingProperty& member = target.MutableField(field.name);
+    if (skipDefault && target.size() == fieldsBefore) {
+      // A second record of the same name: a default value must leave the first one's value
+      // in place, so this one is converted aside.
+      BindingResult converted;
+      field.converter->ToBinding(converted, base + field.offset, field.type.info, registry);
+      if (!converted.ok()) {
+        status.SetFailure(converted.message());
+        return;
+      }
+      if (!IsDefaultBindingValue(converted.value())) member = std::move(converted).value();
       continue;
     }
-    out.MutableField(field.name) = std::move(converted).value();
+    field.converter->ToBindingInto(status, member, base + field.offset, field.type.info,
+                                   registry);
+    if (!status.ok()) return;
+    if (skipDefault && IsDefaultBindingValue(member)) target.RemoveField(field.name);
   }
-  result.SetValue(std::move(out));
 }
 
 bool IsDefaultBindingValue(const BindingProperty& value) noexcept {

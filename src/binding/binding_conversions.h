@@ -133,6 +133,11 @@ void StructFromBinding(BindingResult& status, void* target, const BindingPropert
 // The native structure at `source`, field by field, into `result`.
 void StructToBinding(BindingResult& result, const void* source, const TypeInfo* structure,
                      const BindingRegistry& registry);
+// The same, written into `target` (a node of the tree being built, whose value it replaces):
+// the fields are built in that tree. `status` must be ok on entry; on a failure it holds the
+// message and `target` a partial structure for the caller to drop.
+void StructToBindingInto(BindingResult& status, BindingProperty& target, const void* source,
+                         const TypeInfo* structure, const BindingRegistry& registry);
 
 // Whether a value counts as its type's default for kFieldSkipDefaultOnOutput: Empty; Bool
 // false; Signed or Unsigned 0; Float 0.0; String, Blob, Collection or Structure of size 0;

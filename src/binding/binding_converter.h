@@ -6,9 +6,16 @@
 // the native value at `target`, which must hold an object of the converter's type; when
 // `status` has already failed it does nothing, so the first failure of a walk is the one
 // reported. ToBinding leaves the value in `result` and marks it ok, or a failure.
+//
+// ToBindingInto writes the value into `target`, a node of the tree being built (a field or
+// an element), replacing what it held, so that nested values share that tree's context
+// instead of each building a tree of its own that is then copied in. `status` must be ok on
+// entry; on a failure it holds the message and `target` a partial value for the caller to
+// drop. The default goes through ToBinding, for converters that have nothing better.
 #pragma once
 
 #include <string_view>
+#include <utility>
 
 #include "binding/maybe_type.h"
 
@@ -24,6 +31,16 @@ class BindingConverter {
                            const BindingRegistry& registry) const = 0;
   virtual void ToBinding(BindingResult& result, const void* source, const TypeInfo* info,
                          const BindingRegistry& registry) const = 0;
+  virtual void ToBindingInto(BindingResult& status, BindingProperty& target, const void* source,
+                             const TypeInfo* info, const BindingRegistry& registry) const {
+    BindingResult converted;
+    ToBinding(converted, source, info, registry);
+    if (!converted.ok()) {
+      status.SetFailure(converted.message());
+      return;
+    }
+    target = std::move(converted).value();
+  }
   virtual ~BindingConverter() = default;
 };
 

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "binding/binding_context.h"
+#include "binding/internal/reserve_fields.h"
 #include "binding/internal/work_stack.h"
 #include "util/allocation.h"
 #include "util/base64.h"
@@ -121,6 +122,12 @@ struct BindingPropertyAccess {
     node.fields = static_cast<BindingField*>(context.ResizeNode(
         node.fields, node.capacity * sizeof(BindingField), capacity * sizeof(BindingField)));
     node.capacity = capacity;
+  }
+
+  static void ReserveStructure(BindingProperty& value, std::size_t fields) {
+    if (value.kind_ == BindingKind::Structure) {
+      ReserveFields(*value.context_, Structure(value), fields, true);
+    }
   }
 
   static void FreeElements(BindingContext& context, CollectionNode& node) noexcept {
@@ -478,6 +485,10 @@ struct BindingPropertyAccess {
 };
 
 using Access = BindingPropertyAccess;
+
+void detail::ReserveFields(BindingProperty& structure, std::size_t fields) {
+  Access::ReserveStructure(structure, fields);
+}
 
 // --- Lifetime ---
 

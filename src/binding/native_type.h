@@ -17,6 +17,8 @@
 //                                            target only when the conversion succeeded
 //                                            (structures and containers fill in place)
 //   Write(result, const T&, info, registry)  leaves the value, marked ok, or a failure
+//   WriteInto(status, target, const T&, info, registry)   the same written into a node of
+//                                            the tree being built (see BindingConverter)
 //   kOptional                                whether the type is natively optional
 #pragma once
 
@@ -87,6 +89,20 @@ struct PlainDescription {
   static TypeDescriptor Describe(const BindingRegistry&) { return {Code, TypeCode::None, nullptr}; }
 };
 
+// Write for the types that build a tree: their WriteInto into a fresh root.
+template <typename Native, typename T>
+void WriteAsRoot(BindingResult& result, const T& source, const TypeInfo* info,
+                 const BindingRegistry& registry) {
+  BindingResult status;
+  BindingProperty out;
+  Native::WriteInto(status, out, source, info, registry);
+  if (!status.ok()) {
+    result.SetFailure(status.message());
+    return;
+  }
+  result.SetValue(std::move(out));
+}
+
 }  // namespace detail
 
 template <>
@@ -98,6 +114,10 @@ struct NativeType<bool> : detail::PlainDescription<TypeCode::Bool> {
   }
   static void Write(BindingResult& result, bool source, const TypeInfo*, const BindingRegistry&) {
     result.SetValue(BindingProperty(source));
+  }
+  static void WriteInto(BindingResult&, BindingProperty& target, bool source, const TypeInfo*,
+                        const BindingRegistry&) {
+    target.SetBool(source);
   }
 };
 
@@ -120,6 +140,14 @@ struct NativeType<T> : detail::PlainDescription<detail::IntegerCode<T>()> {
   static void Write(BindingResult& result, T source, const TypeInfo*, const BindingRegistry&) {
     result.SetValue(BindingProperty(source));
   }
+  static void WriteInto(BindingResult&, BindingProperty& target, T source, const TypeInfo*,
+                        const BindingRegistry&) {
+    if constexpr (std::is_signed_v<T>) {
+      target.SetSigned(static_cast<int64_t>(source));
+    } else {
+      target.SetUnsigned(static_cast<uint64_t>(source));
+    }
+  }
 };
 
 template <typename T>
@@ -135,6 +163,10 @@ struct NativeType<T>
   static void Write(BindingResult& result, T source, const TypeInfo*, const BindingRegistry&) {
     result.SetValue(BindingProperty(static_cast<double>(source)));
   }
+  static void WriteInto(BindingResult&, BindingProperty& target, T source, const TypeInfo*,
+                        const BindingRegistry&) {
+    target.SetFloat(static_cast<double>(source));
+  }
 };
 
 template <>
@@ -148,6 +180,10 @@ struct NativeType<std::string> : detail::PlainDescription<TypeCode::String> {
                     const BindingRegistry&) {
     result.SetValue(BindingProperty(source));
   }
+  static void WriteInto(BindingResult&, BindingProperty& target, const std::string& source,
+                        const TypeInfo*, const BindingRegistry&) {
+    target.SetString(source);
+  }
 };
 
 template <>
@@ -159,6 +195,10 @@ struct NativeType<BindingProperty> : detail::PlainDescription<TypeCode::Object> 
   static void Write(BindingResult& result, const BindingProperty& source, const TypeInfo*,
                     const BindingRegistry&) {
     result.SetValue(source);
+  }
+  static void WriteInto(BindingResult&, BindingProperty& target, const BindingProperty& source,
+                        const TypeInfo*, const BindingRegistry&) {
+    target = source;
   }
 };
 
@@ -173,6 +213,11 @@ struct NativeType<std::vector<uint8_t>> : detail::PlainDescription<TypeCode::Blo
   static void Write(BindingResult& result, const std::vector<uint8_t>& source, const TypeInfo*,
                     const BindingRegistry&) {
     result.SetValue(BindingProperty(std::span<const uint8_t>(source)));
+  }
+  static void WriteInto(BindingResult&, BindingProperty& target,
+                        const std::vector<uint8_t>& source, const TypeInfo*,
+                        const BindingRegistry&) {
+    target.SetBlob(std::span<const uint8_t>(source));
   }
 };
 
@@ -191,6 +236,10 @@ struct NativeType<E> {
   static void Write(BindingResult& result, E source, const TypeInfo*, const BindingRegistry&) {
     result.SetValue(BindingProperty(BindingEnum{static_cast<int32_t>(source), &TypeIdentityOf<E>()}));
   }
+  static void WriteInto(BindingResult&, BindingProperty& target, E source, const TypeInfo*,
+                        const BindingRegistry&) {
+    target.SetEnum(BindingEnum{static_cast<int32_t>(source), &TypeIdentityOf<E>()});
+  }
 };
 
 template <detail::RecordType S>
@@ -206,6 +255,10 @@ struct NativeType<S> {
   static void Write(BindingResult& result, const S& source, const TypeInfo* info,
                     const BindingRegistry& registry) {
     StructToBinding(result, &source, info, registry);
+  }
+  static void WriteInto(BindingResult& status, BindingProperty& target, const S& source,
+                        const TypeInfo* info, const BindingRegistry& registry) {
+    StructToBindingInto(status, target, &source, info, registry);
   }
 };
 
@@ -239,22 +292,21 @@ struct NativeType<std::vector<T>> {
   }
   static void Write(BindingResult& result, const std::vector<T>& source, const TypeInfo* info,
                     const BindingRegistry& registry) {
-    BindingProperty out;
-    out.MakeCollection();
-    if (!out.Reserve(source.size())) {
-      result.SetFailure(ConversionMessage::kTooManyElements);
+    detail::WriteAsRoot<NativeType>(result, source, info, registry);
+  }
+  static void WriteInto(BindingResult& status, BindingProperty& target,
+                        const std::vector<T>& source, const TypeInfo* info,
+                        const BindingRegistry& registry) {
+    target.Reset();
+    target.MakeCollection();
+    if (!target.Reserve(source.size())) {
+      status.SetFailure(ConversionMessage::kTooManyElements);
       return;
     }
     for (const auto& element : source) {
-      BindingResult converted;
-      NativeType<T>::Write(converted, element, info, registry);
-      if (!converted.ok()) {
-        result.SetFailure(converted.message());
-        return;
-      }
-      out.Append() = std::move(converted).value();
+      NativeType<T>::WriteInto(status, target.Append(), element, info, registry);
+      if (!status.ok()) return;
     }
-    result.SetValue(std::move(out));
   }
 };
 
@@ -282,18 +334,17 @@ struct NativeType<std::map<std::string, T>> {
   }
   static void Write(BindingResult& result, const std::map<std::string, T>& source,
                     const TypeInfo* info, const BindingRegistry& registry) {
-    BindingProperty out;
-    out.MakeStructure();
+    detail::WriteAsRoot<NativeType>(result, source, info, registry);
+  }
+  static void WriteInto(BindingResult& status, BindingProperty& target,
+                        const std::map<std::string, T>& source, const TypeInfo* info,
+                        const BindingRegistry& registry) {
+    target.Reset();
+    target.MakeStructure();
     for (const auto& [key, element] : source) {
-      BindingResult converted;
-      NativeType<T>::Write(converted, element, info, registry);
-      if (!converted.ok()) {
-        result.SetFailure(converted.message());
-        return;
-      }
-      out.MutableField(key) = std::move(converted).value();
+      NativeType<T>::WriteInto(status, target.MutableField(key), element, info, registry);
+      if (!status.ok()) return;
     }
-    result.SetValue(std::move(out));
   }
 };
 
@@ -321,6 +372,15 @@ struct NativeType<std::optional<T>> {
     }
     NativeType<T>::Write(result, *source, info, registry);
   }
+  static void WriteInto(BindingResult& status, BindingProperty& target,
+                        const std::optional<T>& source, const TypeInfo* info,
+                        const BindingRegistry& registry) {
+    if (!source.has_value()) {
+      target.Reset();
+      return;
+    }
+    NativeType<T>::WriteInto(status, target, *source, info, registry);
+  }
 };
 
 // The converter of T for a field record or a function parameter.
@@ -335,6 +395,10 @@ class TypedConverter final : public BindingConverter {
   void ToBinding(BindingResult& result, const void* source, const TypeInfo* info,
                  const BindingRegistry& registry) const override {
     NativeType<T>::Write(result, *static_cast<const T*>(source), info, registry);
+  }
+  void ToBindingInto(BindingResult& status, BindingProperty& target, const void* source,
+                     const TypeInfo* info, const BindingRegistry& registry) const override {
+    NativeType<T>::WriteInto(status, target, *static_cast<const T*>(source), info, registry);
   }
 };
 
