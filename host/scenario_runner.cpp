@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "resource_event_type.h"
 #include "value_subset.h"
 
 namespace Vela::Host {
@@ -9,26 +10,6 @@ namespace {
 
 constexpr HostVersion kHostPluginApiVersion{18, 0, 0};
 constexpr std::string_view kJsonApiEvent = "OnJsonApiEvent";
-
-// The event type of a resource event payload: its name, or its number as the registry
-// numbers PluginResourceEventType.
-std::string EventTypeOf(const BindingProperty& payload) {
-  const BindingProperty& type = payload.FieldOrEmpty("eventType");
-  int64_t number = -1;
-  switch (type.kind()) {
-    case BindingKind::String: return std::string(type.GetStringOr({}));
-    case BindingKind::Signed: number = type.GetSignedOr(-1); break;
-    case BindingKind::Unsigned: number = static_cast<int64_t>(type.GetUnsignedOr(3)); break;
-    case BindingKind::Enum: number = type.GetEnumOr({}).value; break;
-    default: return {};
-  }
-  switch (number) {
-    case 0: return "Create";
-    case 1: return "Update";
-    case 2: return "Delete";
-    default: return std::to_string(number);
-  }
-}
 
 std::string WithoutLineEnd(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -346,7 +327,7 @@ void ScenarioSession::Collect(std::size_t from, StepOutcome& outcome) const {
         event.names.push_back(call.text);
         event.payload = call.value;
         if (call.value.kind() == BindingKind::Structure && !call.value.FieldOrEmpty("uri").IsEmpty()) {
-          event.eventType = EventTypeOf(call.value);
+          event.eventType = ResourceEventTypeWord(call.value.FieldOrEmpty("eventType"));
           event.uri = std::string(call.value.FieldOrEmpty("uri").GetStringOr({}));
           event.data = call.value.FieldOrEmpty("data");
         }

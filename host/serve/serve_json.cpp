@@ -1,6 +1,7 @@
 #include "serve_json.h"
 
 #include "codecs/json.h"
+#include "resource_event_type.h"
 #include "scenario.h"
 
 namespace Vela::Host {
@@ -9,24 +10,6 @@ namespace {
 constexpr std::string_view kFailedWithoutMessage = "The call failed without a message";
 
 std::string JsonText(const BindingProperty& value) { return value.IsEmpty() ? std::string("null") : WriteJson(value); }
-
-// The resource event's type as a word; the plugin fires the number of its enumeration.
-std::string EventTypeWord(const BindingProperty& type) {
-  int64_t number = -1;
-  switch (type.kind()) {
-    case BindingKind::String: return std::string(type.GetStringOr({}));
-    case BindingKind::Signed: number = type.GetSignedOr(-1); break;
-    case BindingKind::Unsigned: number = static_cast<int64_t>(type.GetUnsignedOr(3)); break;
-    case BindingKind::Enum: number = type.GetEnumOr({}).value; break;
-    default: return {};
-  }
-  switch (number) {
-    case 0: return "Create";
-    case 1: return "Update";
-    case 2: return "Delete";
-    default: return std::to_string(number);
-  }
-}
 
 BindingProperty Texts(const std::vector<std::string>& texts) {
   BindingProperty list;
@@ -85,7 +68,7 @@ BindingProperty FiredEventJson(const HostCall& call) {
   event.MutableField("name") = call.text;
   const BindingProperty& payload = call.value;
   if (payload.kind() == BindingKind::Structure && !payload.FieldOrEmpty("uri").IsEmpty()) {
-    event.MutableField("eventType") = EventTypeWord(payload.FieldOrEmpty("eventType"));
+    event.MutableField("eventType") = ResourceEventTypeWord(payload.FieldOrEmpty("eventType"));
     event.MutableField("uri") = payload.FieldOrEmpty("uri");
     event.MutableField("data") = payload.FieldOrEmpty("data");
   } else {
