@@ -73,23 +73,6 @@ TEST(Clock, FileTimeAgreesWithUtcCalendar) {
   EXPECT_LE(utc.dayOfWeek, 6);
 }
 
-TEST(Clock, LocalCalendarDiffersFromUtcByAWholeZoneOffset) {
-  const CalendarTime utc = UtcCalendarNow();
-  const CalendarTime local = LocalCalendarNow();
-  uint64_t utcTicks = 0;
-  uint64_t localTicks = 0;
-  ASSERT_TRUE(CalendarToFileTime(utc, utcTicks));
-  ASSERT_TRUE(CalendarToFileTime(local, localTicks));
-  const int64_t offsetMillis = (static_cast<int64_t>(localTicks) - static_cast<int64_t>(utcTicks)) /
-                               static_cast<int64_t>(kTicksPerMilli);
-  // Zone offsets are whole quarter hours within a day; allow a second for the two reads.
-  const int64_t quarterHour = 15 * 60 * 1000;
-  const int64_t rounded = (offsetMillis + (offsetMillis >= 0 ? quarterHour / 2 : -quarterHour / 2)) /
-                          quarterHour * quarterHour;
-  EXPECT_LE(std::abs(offsetMillis - rounded), 1000);
-  EXPECT_LE(std::abs(offsetMillis), 26 * 3600 * 1000);
-}
-
 TEST(Clock, HighResolutionCounterIsMonotonicAtItsFrequency) {
   const uint64_t frequency = HighResolutionFrequency();
   ASSERT_GT(frequency, 0u);

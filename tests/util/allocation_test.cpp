@@ -49,25 +49,6 @@ class AllocationTest : public ::testing::Test {
   Counters counters_;
 };
 
-TEST_F(AllocationTest, WithoutTableFunctionsReachesTheRuntime) {
-  ASSERT_TRUE(SetAllocationTable(AllocationTable{}));
-  void* block = Allocate(10);
-  ASSERT_NE(block, nullptr);
-  EXPECT_GE(UsableSize(block), 10u);
-  std::memset(block, 7, 10);
-  block = Reallocate(block, 100);
-  ASSERT_NE(block, nullptr);
-  EXPECT_EQ(static_cast<unsigned char*>(block)[9], 7);
-  EXPECT_GE(UsableSize(block), 100u);
-  Free(block);
-
-  char* copy = DuplicateText("hello");
-  ASSERT_NE(copy, nullptr);
-  EXPECT_STREQ(copy, "hello");
-  Free(copy);
-  // Under ASan a mismatched or leaked runtime block would fail this test.
-}
-
 TEST_F(AllocationTest, EachEntryPointCallsItsTableFunctionWithTheContext) {
   AllocationTable table;
   table.allocate = &CountingAllocate;
@@ -104,13 +85,6 @@ TEST_F(AllocationTest, EmptyWordsFallBackOneByOne) {
   Free(block);
   EXPECT_EQ(counters_.allocations, 1);
   EXPECT_EQ(counters_.frees, 0);
-}
-
-TEST_F(AllocationTest, NullInputsNeedNoTable) {
-  SetAllocationTable(AllocationTable{});
-  EXPECT_EQ(DuplicateText(nullptr), nullptr);
-  EXPECT_EQ(UsableSize(nullptr), 0u);
-  Free(nullptr);
 }
 
 Counters* g_preparedCounters = nullptr;

@@ -51,14 +51,5 @@ TEST(EpochMillisToIsoText, ReportsTimesThatCannotBreakDown) {
   EXPECT_EQ(g_reports, (std::vector<std::string>{"ALE-8A14EBBK|||0|", "ALE-8A14EBBK|||0|"}));
 }
 
-TEST(NowEpochMillis, FollowsTheSystemFileTime) {
-  const uint64_t before = (Platform::FileTimeNow() - Platform::kFileTimeOfUnixEpoch) / 10'000;
-  const EpochMillis now = NowEpochMillis();
-  const uint64_t after = (Platform::FileTimeNow() - Platform::kFileTimeOfUnixEpoch) / 10'000;
-  EXPECT_GE(now, before);
-  EXPECT_LE(now, after);
-  EXPECT_GT(now, 1'600'000'000'000u);  // after September 2020
-}
-
 }  // namespace
 }  // namespace Vela

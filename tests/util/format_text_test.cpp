@@ -138,25 +138,6 @@ TEST(FormatText, ConversionTextIsLimitedTo60Bytes) {
   EXPECT_EQ(FormatText(tooLong, 42), "x");
 }
 
-TEST(FormatText, TextKinds) {
-  const std::string withNul("ab\0cd", 5);
-  const std::pair<std::string, std::string> pair{"host", "8080"};
-  const char* nullText = nullptr;
-  ExpectAll({
-      {__LINE__, FormatText("%1", std::string("str")), "str"},
-      {__LINE__, FormatText("%1", std::string_view("view").substr(0, 2)), "vi"},
-      {__LINE__, FormatText("[%1]", withNul), "[ab]"},  // texts end at their first NUL
-      {__LINE__, FormatText("%1", nullText), "(null)"},
-      {__LINE__, FormatText("%1", pair), "host:8080"},
-      {__LINE__, FormatText("%-10s|", TextPair{"a", "b"}), "a:b       |"},
-      {__LINE__, FormatText("%.3s", TextPair{"ab", "cd"}), "ab:"},
-      {__LINE__, FormatText("v%1", Version{1, 2, 3, "rc1", ""}), "v1.2.3-rc1"},
-      {__LINE__, FormatText("%8s|", Version{1, 0, 0, "", ""}), "   1.0.0|"},
-      {__LINE__, FormatText("%-6s|%5s|", "ab", "cd"), "ab    |   cd|"},
-      {__LINE__, FormatText("%05s|", "ab"), "   ab|"},
-  });
-}
-
 TEST(FormatText, CutsAt4095Bytes) {
   const std::string longText(5000, 'b');
   EXPECT_EQ(FormatText(std::string(5000, 'a') + "%1", 1), std::string(4095, 'a'));
@@ -218,25 +199,6 @@ TEST(FormatToBuffer, ZeroCapacityWritesNothing) {
   const FormatArgument argument{&value, &kInt32ArgumentKind};
   EXPECT_EQ(FormatToBuffer(buffer, 0, "abc%1", &argument, 1), 0u);
   EXPECT_EQ(buffer[0], '#');
-}
-
-TEST(FormatToBuffer, WithoutArgumentsStopsAtTheFirstPlaceholder) {
-  char buffer[16];
-  EXPECT_EQ(FormatToBuffer(buffer, sizeof buffer, "a%%b%1c", nullptr, 0), 3u);
-  EXPECT_STREQ(buffer, "a%b");
-}
-
-TEST(VersionToText, AddsPreReleaseAndBuildWhenPresent) {
-  ExpectAll({
-      {__LINE__, VersionToText({1, 2, 3, "", ""}), "1.2.3"},
-      {__LINE__, VersionToText({1, 2, 3, "beta", ""}), "1.2.3-beta"},
-      {__LINE__, VersionToText({1, 2, 3, "beta", "7"}), "1.2.3-beta+7"},
-      {__LINE__, VersionToText({1, 2, 3, "", "7"}), "1.2.3+7"},
-      {__LINE__, VersionToText({10, 4, 2, "", "abc"}), "10.4.2+abc"},
-      {__LINE__, VersionToText({18, 0, 0, "", ""}), "18.0.0"},
-      {__LINE__, VersionToText({4294967295u, 4294967295u, 4294967295u, "", ""}),
-       "4294967295.4294967295.4294967295"},
-  });
 }
 
 }  // namespace

@@ -100,16 +100,6 @@ TEST(ParseNamedTemplate, CopiesPrintfConversionsAndMovesTheCounterPastThem) {
   }
 }
 
-TEST(ParseNamedTemplate, KeepsEntriesAlreadyPresent) {
-  NamedValues values;
-  values.emplace("earlier", TypedArgument::Unsigned(1));
-  values.emplace("url", T("old"));
-  std::string positional;
-  const Args arguments{T("/new")};
-  ParseNamedTemplate("{url}", arguments, positional, values);
-  EXPECT_EQ(Sorted(values), (Values{{"earlier", TypedArgument::Unsigned(1)}, {"url", T("/new")}}));
-}
-
 TEST(FormatNamedTemplate, RendersWithTheSameArguments) {
   struct RenderCase {
     int line;
@@ -133,14 +123,6 @@ TEST(FormatNamedTemplate, RendersWithTheSameArguments) {
     NamedValues values;
     EXPECT_EQ(FormatNamedTemplate(c.pattern, c.arguments, values), c.expected);
   }
-}
-
-TEST(TypedArgument, KindCodesMatchTheValueModel) {
-  EXPECT_EQ(static_cast<int>(TypedArgument::Bool(true).kind()), 1);
-  EXPECT_EQ(static_cast<int>(TypedArgument::Signed(1).kind()), 2);
-  EXPECT_EQ(static_cast<int>(TypedArgument::Unsigned(1).kind()), 3);
-  EXPECT_EQ(static_cast<int>(TypedArgument::Double(1).kind()), 4);
-  EXPECT_EQ(static_cast<int>(T("x").kind()), 5);
 }
 
 }  // namespace

@@ -64,15 +64,6 @@ TEST(ReadPlaceholder, ReadsEachForm) {
   }
 }
 
-TEST(ReadPlaceholder, StartsAtTheGivenPercentAndCounter) {
-  uint32_t sequential = 3;
-  const Placeholder p = ReadPlaceholder("ab%d cd", 2, 5, sequential);
-  EXPECT_EQ(p.argumentIndex, 3u);
-  EXPECT_EQ(p.end, 4u);
-  EXPECT_EQ(sequential, 4u);
-  EXPECT_FALSE(p.IsBare());
-}
-
 TEST(ReadPlaceholder, FlagsAConversionTextPast60Bytes) {
   uint32_t sequential = 1;
   const std::string atLimit = "%" + std::string(58, '0') + "d";

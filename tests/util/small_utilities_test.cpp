@@ -10,16 +10,6 @@
 namespace Vela {
 namespace {
 
-TEST(ByteSwap, ReversesByteOrder) {
-  EXPECT_EQ(ByteSwap16(0x1234), 0x3412);
-  EXPECT_EQ(ByteSwap32(0x12345678u), 0x78563412u);
-  EXPECT_EQ(ByteSwap64(0x0102030405060708ull), 0x0807060504030201ull);
-  EXPECT_EQ(ByteSwap64(0xFF00000000000000ull), 0x00000000000000FFull);
-  for (uint64_t value : {0ull, 1ull, 0xDEADBEEFCAFEF00Dull}) {
-    EXPECT_EQ(ByteSwap64(ByteSwap64(value)), value);
-  }
-}
-
 TEST(Fnv1a32, MatchesReferenceValues) {
   struct Case {
     int line;
