@@ -38,15 +38,6 @@ TEST(AssertionTextTest, ShowsOnlyThePartsThatArePresent) {
   }
 }
 
-TEST(AssertionTextTest, IdentifiersHaveTheirForm) {
-  EXPECT_TRUE(IsAssertionIdentifier(kAssertFutureError));
-  EXPECT_TRUE(IsAssertionIdentifier("ALE-00000000"));
-  EXPECT_FALSE(IsAssertionIdentifier("ALE-8a14ebbk"));
-  EXPECT_FALSE(IsAssertionIdentifier("ALE-8A14EBB"));
-  EXPECT_FALSE(IsAssertionIdentifier("ALF-8A14EBBK"));
-  EXPECT_FALSE(IsAssertionIdentifier("ALE-8A14EBBK0"));
-}
-
 TEST_F(LoggerTest, ReportAssertionLogsOneErrorLineInDbg) {
   StdErrTarget()->Detach();  // keeps the test's output clean; the logger is this test's own
   CollectingTarget target;

@@ -63,14 +63,6 @@ TEST(LineFormatTest, RendersEveryToken) {
   }
 }
 
-TEST(LineFormatTest, AsksForElapsedTimeOnlyWhenTheFormatShowsIt) {
-  g_clockReads = 0;
-  (void)Format("#D #E #T #L #M", FixedRecord(LogLevel::Warn, 1, "m"));
-  EXPECT_EQ(g_clockReads, 0);
-  (void)Format("#H #H", FixedRecord(LogLevel::Warn, 1, "m"));
-  EXPECT_EQ(g_clockReads, 2);
-}
-
 TEST(LineFormatTest, CutsAtTheBufferAndKeepsTheNewline) {
   const std::string longMessage(5000, 'x');
   struct Row {

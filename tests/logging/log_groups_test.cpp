@@ -17,23 +17,6 @@ std::string Names(uint64_t mask, std::size_t capacity = kGroupNamesCapacity) {
   return buffer.substr(0, length);
 }
 
-TEST(LogGroupsTest, FixedCodesAndLocHoldTheirSlots) {
-  struct Row {
-    int line;
-    std::string_view code;
-    uint64_t mask;
-  } rows[] = {
-      {__LINE__, "DBG", kLogGroupDbg}, {__LINE__, "GEN", kLogGroupGen}, {__LINE__, "XTR", kLogGroupXtr},
-      {__LINE__, "PRF", kLogGroupPrf}, {__LINE__, "MEM", kLogGroupMem}, {__LINE__, "DSK", kLogGroupDsk},
-      {__LINE__, "NET", kLogGroupNet}, {__LINE__, "TST", kLogGroupTst}, {__LINE__, "LOC", kLogGroupLoc},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    EXPECT_EQ(GroupMask(row.code), row.mask);
-    EXPECT_EQ(GroupCode(static_cast<std::size_t>(std::countr_zero(row.mask))), row.code);
-  }
-}
-
 TEST(LogGroupsTest, NewCodesTakeTheNextSlotOnce) {
   const uint64_t first = GroupMask("QA1");
   const uint64_t second = GroupMask("QA2");
