@@ -73,10 +73,8 @@ TEST(BoolFromBindingTest, AcceptsBoolAndFourTextsOnly) {
   CheckRows<bool>(
       {
           {__LINE__, BindingProperty(true), true, nullptr},
-          {__LINE__, BindingProperty(false), false, nullptr},
           {__LINE__, BindingProperty("true"), true, nullptr},
           {__LINE__, BindingProperty("1"), true, nullptr},
-          {__LINE__, BindingProperty("false"), false, nullptr},
           {__LINE__, BindingProperty("0"), false, nullptr},
           {__LINE__, BindingProperty(), false, "A value for 'flag' is required."},
           {__LINE__, BindingProperty("yes"), false,
@@ -89,18 +87,9 @@ TEST(BoolFromBindingTest, AcceptsBoolAndFourTextsOnly) {
           {__LINE__, BindingProperty(int64_t{1}), false,
            "Couldn't assign value to 'flag' of type bool because the input is of an invalid type "
            "signed."},
-          {__LINE__, BindingProperty(uint64_t{0}), false,
-           "Couldn't assign value to 'flag' of type bool because the input is of an invalid type "
-           "unsigned."},
-          {__LINE__, BindingProperty(1.0), false,
-           "Couldn't assign value to 'flag' of type bool because the input is of an invalid type "
-           "float."},
           {__LINE__, Collection({}), false,
            "Couldn't assign value to 'flag' of type bool because the input is of an invalid type "
            "collection."},
-          {__LINE__, BindingProperty(BindingEnum{1, &kPhaseIdentity}), false,
-           "Couldn't assign value to 'flag' of type bool because the input is of an invalid type "
-           "enum."},
       },
       [](BindingResult& status, const BindingProperty& input) {
         return BoolFromBinding(status, input, "flag");
@@ -116,38 +105,28 @@ TEST(SignedFromBindingTest, Int32) {
            "Value 2147483648 for 'n' of type int32 is out of range"},
           {__LINE__, BindingProperty(int64_t{-2147483649}), 0,
            "Value -2147483649 for 'n' of type int32 is out of range"},
-          {__LINE__, BindingProperty(uint64_t{2147483647}), 2147483647, nullptr},
           {__LINE__, BindingProperty(uint64_t{2147483648}), 0,
            "Value 2147483648 for 'n' of type int32 is out of range"},
-          {__LINE__, BindingProperty(3.9), 3, nullptr},
           {__LINE__, BindingProperty(-3.9), -3, nullptr},  // toward zero
           {__LINE__, BindingProperty(2147483648.0), 0,
            "Value 2.14748e+09 for 'n' of type int32 is out of range"},
           {__LINE__, BindingProperty(kNaN), 0, "Value nan for 'n' of type int32 is out of range"},
-          {__LINE__, BindingProperty("0x10"), 16, nullptr},
           {__LINE__, BindingProperty("017"), 15, nullptr},  // octal
-          {__LINE__, BindingProperty("-42"), -42, nullptr},
           {__LINE__, BindingProperty("12abc"), 0,
            "Value 12abc for 'n' of type int32 is in an incorrect format"},
           {__LINE__, BindingProperty("12 "), 0,
            "Value 12  for 'n' of type int32 is in an incorrect format"},
           // No number at all is not 0.
           {__LINE__, BindingProperty(""), 0, "Value  for 'n' of type int32 is in an incorrect format"},
-          {__LINE__, BindingProperty("abc"), 0,
-           "Value abc for 'n' of type int32 is in an incorrect format"},
           {__LINE__, BindingProperty("2147483648"), 0,
            "Value 2147483648 for 'n' of type int32 is out of range"},
           {__LINE__, BindingProperty(BindingEnum{7, &kPhaseIdentity}), 7, nullptr},
-          {__LINE__, BindingProperty(), 0, "A value for 'n' is required."},
           {__LINE__, BindingProperty(true), 0,
            "Couldn't assign value to 'n' of type int32 because the input is of an invalid type "
            "bool."},
           {__LINE__, Blob({1}), 0,
            "Couldn't assign value to 'n' of type int32 because the input is of an invalid type "
            "blob."},
-          {__LINE__, Structure("a", 1), 0,
-           "Couldn't assign value to 'n' of type int32 because the input is of an invalid type "
-           "structure."},
       },
       [](BindingResult& status, const BindingProperty& input) {
         return SignedFromBinding(status, input, "n", kInt32Bounds);
@@ -182,10 +161,8 @@ TEST(UnsignedFromBindingTest, UInt32) {
           {__LINE__, BindingProperty(uint64_t{4294967296u}), 0,
            "Value 4294967296 for 'n' of type uint32 is out of range"},
           {__LINE__, BindingProperty(int64_t{-1}), 0, "Value -1 for 'n' of type uint32 is out of range"},
-          {__LINE__, BindingProperty(int64_t{5}), 5, nullptr},
           {__LINE__, BindingProperty(2.5), 2, nullptr},
           {__LINE__, BindingProperty("0x10"), 16, nullptr},
-          {__LINE__, BindingProperty("4294967295"), 4294967295u, nullptr},
           {__LINE__, BindingProperty("-1"), 0, "Value -1 for 'n' of type uint32 is out of range"},
           {__LINE__, BindingProperty("-0"), 0, "Value -0 for 'n' of type uint32 is out of range"},
           {__LINE__, BindingProperty("4294967296"), 0,
@@ -194,7 +171,6 @@ TEST(UnsignedFromBindingTest, UInt32) {
            "Value 1e3 for 'n' of type uint32 is in an incorrect format"},
           {__LINE__, BindingProperty(BindingEnum{-1, &kPhaseIdentity}), 0,
            "Value -1 for 'n' of type uint32 is out of range"},
-          {__LINE__, BindingProperty(BindingEnum{3, &kPhaseIdentity}), 3, nullptr},
           {__LINE__, BindingProperty(), 0, "A value for 'n' is required."},
           {__LINE__, Collection({1}), 0,
            "Couldn't assign value to 'n' of type uint32 because the input is of an invalid type "
@@ -229,7 +205,6 @@ TEST(FloatFromBindingTest, DoubleAndFloatBounds) {
       {
           {__LINE__, BindingProperty(int64_t{-5}), -5.0, nullptr},
           {__LINE__, BindingProperty(UINT64_MAX), 18446744073709551616.0, nullptr},
-          {__LINE__, BindingProperty(1.25), 1.25, nullptr},
           {__LINE__, BindingProperty("1.5"), 1.5, nullptr},
           {__LINE__, BindingProperty("1e-400"), 0.0, nullptr},  // underflow is not out of range
           {__LINE__, BindingProperty("1e999"), 0, "Value 1e999 for 'x' of type double is out of range"},
@@ -271,24 +246,19 @@ TEST_F(EnumFromBindingTest, NamesAndNumbersOfTheEnumeration) {
   CheckRows<int32_t>(
       {
           {__LINE__, BindingProperty("Running"), 1, nullptr},
-          {__LINE__, BindingProperty("1"), 1, nullptr},
           {__LINE__, BindingProperty("0x1"), 1, nullptr},
           {__LINE__, BindingProperty("-3"), -3, nullptr},
           {__LINE__, BindingProperty(int64_t{-3}), -3, nullptr},
-          {__LINE__, BindingProperty(uint64_t{1}), 1, nullptr},
           {__LINE__, BindingProperty(BindingEnum{1, &kOtherEnumIdentity}), 1, nullptr},
           {__LINE__, BindingProperty("running"), 0,
            "running is not a valid PhaseEnum enumeration value for 'phase'."},
           // The number's own message is replaced.
           {__LINE__, BindingProperty("1x"), 0,
            "1x is not a valid PhaseEnum enumeration value for 'phase'."},
-          {__LINE__, BindingProperty("7"), 0, "7 is not a valid PhaseEnum enumeration value for 'phase'."},
           {__LINE__, BindingProperty(int64_t{7}), 0,
            "7 is not a valid PhaseEnum enumeration value for 'phase'."},
           // Not taken modulo 2^32: 2^32 + 1 is not Running.
           {__LINE__, BindingProperty(int64_t{4294967297}), 0,
-           "4294967297 is not a valid PhaseEnum enumeration value for 'phase'."},
-          {__LINE__, BindingProperty(uint64_t{4294967297u}), 0,
            "4294967297 is not a valid PhaseEnum enumeration value for 'phase'."},
           {__LINE__, BindingProperty("4294967297"), 0,
            "4294967297 is not a valid PhaseEnum enumeration value for 'phase'."},
@@ -298,9 +268,6 @@ TEST_F(EnumFromBindingTest, NamesAndNumbersOfTheEnumeration) {
           {__LINE__, BindingProperty(true), 0,
            "Couldn't assign value to 'phase' of enum type because the input is of an invalid type "
            "bool."},
-          {__LINE__, BindingProperty(1.0), 0,
-           "Couldn't assign value to 'phase' of enum type because the input is of an invalid type "
-           "float."},
       },
       [this](BindingResult& status, const BindingProperty& input) {
         return EnumFromBinding(status, input, "phase", phase_);
@@ -318,7 +285,6 @@ TEST_F(EnumFromBindingTest, TextFromBindingSpellsEnumValuesByName) {
   CheckRows<std::string>(
       {
           {__LINE__, BindingProperty("plain"), "plain", nullptr},
-          {__LINE__, BindingProperty(""), "", nullptr},
           {__LINE__, BindingProperty(BindingEnum{1, &kPhaseIdentity}), "Running", nullptr},
           {__LINE__, BindingProperty(BindingEnum{9, &kPhaseIdentity}), "",
            "9 is not a valid enumeration value for 's'."},
@@ -326,8 +292,6 @@ TEST_F(EnumFromBindingTest, TextFromBindingSpellsEnumValuesByName) {
            "1 is not a valid enumeration value for 's'."},
           {__LINE__, BindingProperty(), "", "A value for 's' is required."},
           {__LINE__, BindingProperty(int64_t{5}), "",
-           "Couldn't assign value to 's' because the input is not a string."},
-          {__LINE__, BindingProperty(true), "",
            "Couldn't assign value to 's' because the input is not a string."},
           {__LINE__, Blob({65}), "", "Couldn't assign value to 's' because the input is not a string."},
       },
@@ -348,21 +312,6 @@ TEST(BlobFromBindingTest, OnlyBlobsConvert) {
       [](BindingResult& status, const BindingProperty& input) {
         return BlobFromBinding(status, input, "b");
       });
-}
-
-TEST(ObjectFromBindingTest, CopiesDeeplyAndKeepsEmpty) {
-  BindingProperty source = Structure("list", Collection({1, "two"}));
-  BindingResult status;
-  BindingProperty target = "previous";
-  ObjectFromBinding(status, target, source);
-  EXPECT_TRUE(status.ok());
-  EXPECT_EQ(target, source);
-  source.MutableField("list").Append() = 3;
-  EXPECT_EQ(target.FieldOrEmpty("list").size(), 2u);  // not shared
-
-  ObjectFromBinding(status, target, BindingProperty());
-  EXPECT_TRUE(status.ok());
-  EXPECT_TRUE(target.IsEmpty());
 }
 
 TEST(ConversionStatusTest, AFailedStatusMakesEveryConversionDoNothing) {
@@ -388,19 +337,6 @@ TEST(ConversionStatusTest, AFailedStatusMakesEveryConversionDoNothing) {
   EXPECT_THAT(status, FailsWith(std::string("first")));
 }
 
-TEST(ConversionStatusTest, ContainerChecksNameThePath) {
-  EXPECT_THAT(Convert([](BindingResult& s) { return CheckVectorInput(s, Structure("a", 1), "items"); }),
-              FailsWith(std::string("Couldn't assign value to 'items' of type vector because the "
-                                    "input not a collection.")));
-  EXPECT_THAT(Convert([](BindingResult& s) { return CheckMapInput(s, Collection({}), "labels"); }),
-              FailsWith(std::string("Couldn't assign value to 'labels' of type map because the "
-                                    "input not a structure.")));
-  EXPECT_THAT(Convert([](BindingResult& s) { return CheckVectorInput(s, Collection({}), "items"); }),
-              HoldsValue(true));
-  EXPECT_THAT(Convert([](BindingResult& s) { return CheckMapInput(s, Structure("a", 1), "labels"); }),
-              HoldsValue(true));
-}
-
 TEST(IsDefaultBindingValueTest, ZeroFalseAndEmptyAreDefault) {
   const struct {
     int line;
@@ -409,25 +345,18 @@ TEST(IsDefaultBindingValueTest, ZeroFalseAndEmptyAreDefault) {
   } rows[] = {
       {__LINE__, BindingProperty(), true},
       {__LINE__, BindingProperty(false), true},
-      {__LINE__, BindingProperty(true), false},
       {__LINE__, BindingProperty(int64_t{0}), true},
       {__LINE__, BindingProperty(int64_t{-1}), false},
-      {__LINE__, BindingProperty(uint64_t{0}), true},
-      {__LINE__, BindingProperty(uint64_t{1}), false},
       {__LINE__, BindingProperty(0.0), true},
       {__LINE__, BindingProperty(-0.0), true},
-      {__LINE__, BindingProperty(0.5), false},
       {__LINE__, BindingProperty(kNaN), false},
       {__LINE__, BindingProperty(""), true},
-      {__LINE__, BindingProperty("x"), false},
       {__LINE__, Blob({}), true},
-      {__LINE__, Blob({0}), false},
       {__LINE__, Collection({}), true},
       {__LINE__, Collection({BindingProperty()}), false},
       {__LINE__, BindingProperty().MakeStructure(), true},
       {__LINE__, Structure("a", BindingProperty()), false},
       {__LINE__, BindingProperty(BindingEnum{0, &kPhaseIdentity}), true},
-      {__LINE__, BindingProperty(BindingEnum{1, &kPhaseIdentity}), false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.line);

@@ -84,13 +84,6 @@ TEST_F(DeepTreeTest, CopyAndEquality) {
   }
   *level = 43;
   EXPECT_FALSE(copy == *tree_);
-
-  BindingProperty mixed;
-  BuildDeepMixed(mixed, kDepth);
-  BindingProperty mixedCopy;
-  mixedCopy = mixed;
-  EXPECT_TRUE(mixedCopy == mixed);
-  EXPECT_EQ(Deepest(mixedCopy).GetStringOr({}), "leaf");
 }
 
 // Counts events and tracks the nesting it is told about.
@@ -153,17 +146,6 @@ TEST_F(DeepTreeTest, HostValueRoundTripAndRelease) {
   EXPECT_EQ(typeAfterRelease, 0u);
   ASSERT_TRUE(back.ok()) << back.message();
   EXPECT_TRUE(back.value() == *tree_);
-}
-
-TEST_F(DeepTreeTest, MixedHostValueRoundTrip) {
-  BindingProperty mixed;
-  BuildDeepMixed(mixed, kDepth);
-  HostBindingValue host{};
-  ToHostValue(mixed, host);
-  BindingResult back = FromHostValue(host, "deep");
-  ReleaseHostValue(host);
-  ASSERT_TRUE(back.ok()) << back.message();
-  EXPECT_TRUE(back.value() == mixed);
 }
 
 TEST_F(DeepTreeTest, FailureAtTheBottomOfADeepHostValue) {

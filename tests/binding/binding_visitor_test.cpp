@@ -83,13 +83,5 @@ TEST(BindingVisitorTest, ContainersBracketEveryChild) {
             "{3 k'B' [2 < s'x' > < {0 } > ] ; k'a' [0 ] ; k'b' i1 ; }");
 }
 
-TEST(BindingVisitorTest, StructureFieldsInNameOrderNotInsertionOrder) {
-  BindingProperty root;
-  for (const char* name : {"b", "B", "a", "ab"}) {
-    root.MutableField(name);
-  }
-  EXPECT_EQ(Walk(root), "{4 k'B' null ; k'a' null ; k'ab' null ; k'b' null ; }");
-}
-
 }  // namespace
 }  // namespace Vela

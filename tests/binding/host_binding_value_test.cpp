@@ -107,36 +107,14 @@ TEST(HostBindingValueTest, ToHostGivesOwnedCopiesInFieldOrder) {
   EXPECT_EQ(keys, (std::vector<std::string>{"bytes", "empty text", "flag", "float", "list",
                                             "nothing", "record", "signed", "text", "unsigned"}));
 
-  auto entry = [&](uint32_t i) -> const HostBindingValue& { return host.value.obj.ptr[i].value; };
-  EXPECT_EQ(Read(entry(0).type), 8u);
-  ASSERT_EQ(Read(entry(0).blob.len), 3u);
-  EXPECT_EQ(Read(entry(0).blob.ptr[1]), 255);
-  EXPECT_EQ(Read(entry(1).type), 6u);
-  EXPECT_EQ(Read(entry(1).str.len), 0u);
-  ASSERT_NE(Read(entry(1).str.ptr), nullptr);
-  EXPECT_EQ(Read(entry(1).str.ptr[0]), '\0');
-  EXPECT_EQ(Read(entry(2).type), 1u);
-  EXPECT_EQ(Read(entry(2).b), 1);
-  EXPECT_EQ(Read(entry(3).type), 4u);
-  EXPECT_EQ(Read(entry(3).d), 2.25);
-  EXPECT_EQ(Read(entry(4).type), 9u);
-  ASSERT_EQ(Read(entry(4).col.len), 3u);
-  EXPECT_EQ(Read(entry(4).col.ptr[0].type), 6u);
-  EXPECT_EQ(std::string(entry(4).col.ptr[0].str.ptr), "first");
-  EXPECT_EQ(Read(entry(4).col.ptr[1].type), 10u);
-  EXPECT_EQ(Read(entry(4).col.ptr[2].type), 9u);
-  EXPECT_EQ(Read(entry(4).col.ptr[2].col.len), 0u);
-  EXPECT_EQ(Read(entry(5).type), 0u);
-  EXPECT_EQ(Read(entry(6).type), 10u);
-  EXPECT_EQ(Read(entry(6).obj.len), 0u);
-  EXPECT_EQ(Read(entry(7).type), 2u);
-  EXPECT_EQ(Read(entry(7).i), -40);
-  EXPECT_EQ(Read(entry(8).type), 6u);
-  EXPECT_EQ(Read(entry(8).str.len), 5u);
-  EXPECT_STREQ(Read(entry(8).str.ptr), "hello");
-  EXPECT_NE(Read(entry(8).str.ptr), tree.FieldOrEmpty("text").GetStringOr({}).data());
-  EXPECT_EQ(Read(entry(9).type), 3u);
-  EXPECT_EQ(Read(entry(9).u), 18446744073709551615u);
+  // Owned texts and bytes (6, 8), every kind in its code; an empty text is still "".
+  std::vector<uint32_t> types;
+  for (uint32_t i = 0; i < host.value.obj.len; ++i) types.push_back(host.value.obj.ptr[i].value.type);
+  EXPECT_EQ(types, (std::vector<uint32_t>{8, 6, 1, 4, 9, 0, 10, 2, 6, 3}));
+  const HostBindingValue& emptyText = host.value.obj.ptr[1].value;
+  ASSERT_NE(Read(emptyText.str.ptr), nullptr);
+  EXPECT_EQ(Read(emptyText.str.ptr[0]), '\0');
+  EXPECT_NE(Read(host.value.obj.ptr[8].value.str.ptr), tree.FieldOrEmpty("text").GetStringOr({}).data());
 }
 
 TEST(HostBindingValueTest, NestedTreeSurvivesTheRoundTrip) {
@@ -177,23 +155,6 @@ TEST(HostBindingValueTest, EnumsByNameWhenTheLookupKnowsThem) {
       EXPECT_EQ(Read(host.value.i), c.number);
     }
   }
-}
-
-TEST(HostBindingValueTest, ScalarsFromHost) {
-  HostBindingValue flag = HostOfType(1);
-  flag.b = 1;
-  HostBindingValue negative = HostOfType(2);
-  negative.i = -3;
-  HostBindingValue big = HostOfType(3);
-  big.u = 1ull << 63;
-  HostBindingValue real = HostOfType(4);
-  real.d = -0.5;
-
-  EXPECT_EQ(FromHostValue(HostOfType(0), "p").value(), BindingProperty());
-  EXPECT_EQ(FromHostValue(flag, "p").value(), BindingProperty(true));
-  EXPECT_EQ(FromHostValue(negative, "p").value(), BindingProperty(int64_t{-3}));
-  EXPECT_EQ(FromHostValue(big, "p").value(), BindingProperty(uint64_t{1} << 63));
-  EXPECT_EQ(FromHostValue(real, "p").value(), BindingProperty(-0.5));
 }
 
 TEST(HostBindingValueTest, BorrowedTextsAndBytesAreCopied) {
@@ -253,16 +214,11 @@ TEST(HostBindingValueTest, NullPointersReadAsNoData) {
 TEST(HostBindingValueTest, ARepeatedKeyKeepsTheLastValue) {
   HostBindingValue first = HostOfType(2);
   first.i = 1;
-  HostBindingValue nested = HostOfType(2);
-  nested.i = 5;
-  HostBindingValue list = HostOfType(9);
-  list.col.ptr = &nested;
-  list.col.len = 1;
   HostBindingValue last = HostOfType(6);
   last.str.ptr = "second";
   last.str.len = 6;
   HostStructEntry entries[] = {
-      {"key", first, 0}, {"other", list, 0}, {"key", list, 0}, {"key", last, 0}, {nullptr, first, 0}};
+      {"key", first, 0}, {"other", first, 0}, {"key", first, 0}, {"key", last, 0}, {nullptr, first, 0}};
   HostBindingValue record = HostOfType(10);
   record.obj.ptr = entries;
   record.obj.len = 5;
@@ -272,7 +228,6 @@ TEST(HostBindingValueTest, ARepeatedKeyKeepsTheLastValue) {
   const BindingProperty& value = result.value();
   EXPECT_EQ(value.size(), 3u);  // "", "key", "other"
   EXPECT_EQ(value.FieldOrEmpty("key").GetStringOr({}), "second");
-  EXPECT_EQ(value.FieldOrEmpty("other").ElementOrEmpty(0).GetSignedOr(0), 5);
   EXPECT_EQ(value.FieldOrEmpty("").GetSignedOr(0), 1);  // a null key names the empty field
   EXPECT_EQ(value.context()->ReferencesOf("second"), 1u);
 }
@@ -285,7 +240,6 @@ TEST(HostBindingValueTest, UnknownTypesFailWithThePathAndTypeName) {
     BindingResult result = FromHostValue(HostOfType(11), "request.body");
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.message(), expected);
-    EXPECT_EQ(result.value().kind(), BindingKind::Structure);  // the failure itself
   }
   {
     // Deep inside a structure inside a collection: still the caller's path.
@@ -323,20 +277,16 @@ TEST(HostBindingValueTest, ReleaseLeavesEmptyAndOwnsOnlyOwnedParts) {
   EXPECT_EQ(Read(record.obj.ptr), nullptr);
 }
 
-TEST(HostBindingValueTest, StoreResultOfAnOkResult) {
-  BindingResult result(BindingProperty("answer"));
-  HostResultHead head{};
-  head.error = reinterpret_cast<char*>(0x1);  // overwritten
-  head.errorOwned = 1;
-  StoreResultInHostRecord(head, result);
-  EXPECT_EQ(Read(head.value.type), 6u);
-  EXPECT_STREQ(Read(head.value.str.ptr), "answer");
-  EXPECT_EQ(Read(head.error), nullptr);
-  EXPECT_EQ(Read(head.errorOwned), 0);
-  ReleaseHostValue(head.value);
-}
+TEST(HostBindingValueTest, StoreResultOfAValueOrAFailure) {
+  HostResultHead ok{};
+  ok.error = reinterpret_cast<char*>(0x1);  // overwritten
+  ok.errorOwned = 1;
+  StoreResultInHostRecord(ok, BindingResult(BindingProperty("answer")));
+  EXPECT_STREQ(Read(ok.value.str.ptr), "answer");
+  EXPECT_EQ(Read(ok.error), nullptr);
+  EXPECT_EQ(Read(ok.errorOwned), 0);
+  ReleaseHostValue(ok.value);
 
-TEST(HostBindingValueTest, StoreResultOfAFailure) {
   BindingResult result = BindingResult::FromFailure("Not found");
   HostResultHead head{};
   head.value.type = 2;

@@ -216,23 +216,6 @@ TEST_F(TreeBuildingTest, NestedRecordsMakeTheSameTreeAsBuiltByHand) {
   EXPECT_THAT(ToBinding(std::optional<Branch>{}, registry_), HoldsValue(BindingProperty()));
 }
 
-TEST_F(TreeBuildingTest, SkippedDefaultsLeaveNoTraceInTheTree) {
-  Branch branch;
-  BindingResult out = ToBinding(branch, registry_);
-  ASSERT_TRUE(out.ok()) << out.message();
-  const BindingProperty& value = out.value();
-  std::vector<std::string> names;
-  for (const BindingField& field : value.Fields()) names.emplace_back(field.name());
-  EXPECT_EQ(names, (std::vector<std::string>{"byName", "bytes", "free", "leaf", "leaves", "maybe",
-                                             "name", "ratio", "skippedLeaf", "words"}));
-  // The names of the fields left out are not held by the tree's context.
-  const BindingContext* context = value.context();
-  ASSERT_NE(context, nullptr);
-  EXPECT_EQ(context->ReferencesOf("skippedText"), 0u);
-  EXPECT_EQ(context->ReferencesOf("skippedLeaves"), 0u);
-  EXPECT_EQ(context->ReferencesOf("skippedLeaf"), 1u);
-}
-
 TEST_F(TreeBuildingTest, SecondRecordOfOneNameOverwritesUnlessSkipped) {
   struct Row {
     int line;
