@@ -30,54 +30,40 @@ struct ErrorCase {
 const ErrorCase kErrorCases[] = {
     // Content after the root value, checked after skipping whitespace.
     {__LINE__, "[1] x", "Error: The document root must not be followed by other values. at offset 4."},
-    {__LINE__, "1 2", "Error: The document root must not be followed by other values. at offset 2."},
-    {__LINE__, "{}}", "Error: The document root must not be followed by other values. at offset 2."},
     {__LINE__, "\"a\"\n\t\"b\"", "Error: The document root must not be followed by other values. at offset 5."},
     {__LINE__, "01", "Error: The document root must not be followed by other values. at offset 1."},  // leading zero ends the number
     {__LINE__, "x", "Error: Invalid value. at offset 0."},
     {__LINE__, "  x", "Error: Invalid value. at offset 2."},  // offsets count leading whitespace
     {__LINE__, "nul", "Error: Invalid value. at offset 3."},
-    {__LINE__, "fals", "Error: Invalid value. at offset 4."},
     {__LINE__, "[1,]", "Error: Invalid value. at offset 3."},  // no trailing commas
-    {__LINE__, "[1,,2]", "Error: Invalid value. at offset 3."},
     {__LINE__, "{\"a\":}", "Error: Invalid value. at offset 5."},
     {__LINE__, "-", "Error: Invalid value. at offset 1."},
     {__LINE__, "+1", "Error: Invalid value. at offset 0."},
     {__LINE__, "[", "Error: Invalid value. at offset 1."},
     {__LINE__, "NaN", "Error: Invalid value. at offset 0."},  // no NaN / Infinity literals
-    {__LINE__, "[-Infinity]", "Error: Invalid value. at offset 2."},
-    {__LINE__, "'a'", "Error: Invalid value. at offset 0."},
     {__LINE__, "// c\n1", "Error: Invalid value. at offset 0."},  // no comments
     {__LINE__, "{1:2}", "Error: Missing a name for object member. at offset 1."},
     {__LINE__, "{\"a\":1,}", "Error: Missing a name for object member. at offset 7."},
     // A key that repeats before the error changes nothing about it.
     {__LINE__, "[{\"a\":1,\"a\":2}, x]", "Error: Invalid value. at offset 16."},
     {__LINE__, "{\"a\":1,\"a\":2,}", "Error: Missing a name for object member. at offset 13."},
-    {__LINE__, "{", "Error: Missing a name for object member. at offset 1."},
     {__LINE__, "{\"a\" 1}", "Error: Missing a colon after a name of object member. at offset 5."},
-    {__LINE__, "{\"a\"", "Error: Missing a colon after a name of object member. at offset 4."},
     {__LINE__, "{\"a\":1 \"b\":2}", "Error: Missing a comma or '}' after an object member. at offset 7."},
-    {__LINE__, "{\"a\":1", "Error: Missing a comma or '}' after an object member. at offset 6."},
     {__LINE__, "{\"a\":1]", "Error: Missing a comma or '}' after an object member. at offset 6."},
     {__LINE__, "[1 2]", "Error: Missing a comma or ']' after an array element. at offset 3."},
-    {__LINE__, "[1", "Error: Missing a comma or ']' after an array element. at offset 2."},
     {__LINE__, "[[1]}", "Error: Missing a comma or ']' after an array element. at offset 4."},
     // String errors report the offset of the escape's backslash.
     {__LINE__, "\"\\u12G4\"", "Error: Incorrect hex digit after \\u escape in string. at offset 1."},
-    {__LINE__, "[\"ab\\uZ\"]", "Error: Incorrect hex digit after \\u escape in string. at offset 4."},
     {__LINE__, "\"\\uD800\"", "Error: The surrogate pair in string is invalid. at offset 1."},
     {__LINE__, "\"x\\uD800\\u0041\"", "Error: The surrogate pair in string is invalid. at offset 2."},
     {__LINE__, "\"\\x\"", "Error: Invalid escape character in string. at offset 1."},
     {__LINE__, "\"a\tb\"", "Error: Invalid escape character in string. at offset 2."},  // raw control character
     {__LINE__, "\"abc", "Error: Missing a closing quotation mark in string. at offset 4."},
-    {__LINE__, "{\"abc", "Error: Missing a closing quotation mark in string. at offset 5."},
     // Number errors: too big reports where the number starts.
     {__LINE__, "1e400", "Error: Number too big to be stored in double. at offset 0."},
     {__LINE__, "[0, -1e309]", "Error: Number too big to be stored in double. at offset 4."},
     {__LINE__, "1.", "Error: Miss fraction part in number. at offset 2."},
-    {__LINE__, "[1.e5]", "Error: Miss fraction part in number. at offset 3."},
     {__LINE__, "1e", "Error: Miss exponent in number. at offset 2."},
-    {__LINE__, "1E-x", "Error: Miss exponent in number. at offset 3."},
 };
 
 TEST(JsonReaderTest, FailsWithTheReadersMessageAndOffset) {
@@ -123,18 +109,6 @@ TEST(JsonReaderTest, ReportsTheSameFailuresAsTheRecursiveReader) {
   }
 }
 
-TEST(JsonReaderTest, EmptyOrWhitespaceOnlyTextIsAnEmptyValue) {
-  for (const char* input : {"", " ", " \t\r\n  \n"}) {
-    SCOPED_TRACE(testing::Message() << "'" << input << "'");
-    BindingResult result = ParseJson(input);
-    ASSERT_TRUE(result.ok());
-    EXPECT_TRUE(result.value().IsEmpty());
-  }
-  BindingResult fromNull = ParseJson(static_cast<const char*>(nullptr));
-  ASSERT_TRUE(fromNull.ok());
-  EXPECT_TRUE(fromNull.value().IsEmpty());
-}
-
 TEST(JsonReaderTest, MapsScalarsToKinds) {
   constexpr uint64_t kU64Max = std::numeric_limits<uint64_t>::max();
   constexpr int64_t kI64Min = std::numeric_limits<int64_t>::min();
@@ -143,14 +117,16 @@ TEST(JsonReaderTest, MapsScalarsToKinds) {
     const char* input;
     BindingProperty expected;
   } cases[] = {
+      // Empty or whitespace-only text (or none at all) is an Empty value.
+      {__LINE__, "", BindingProperty()},
+      {__LINE__, " \t\r\n  \n", BindingProperty()},
+      {__LINE__, nullptr, BindingProperty()},
       {__LINE__, "null", BindingProperty()},
       {__LINE__, "true", BindingProperty(true)},
       {__LINE__, " false ", BindingProperty(false)},
       // The sign of the literal picks the kind, not the value.
       {__LINE__, "0", BindingProperty(uint64_t{0})},
-      {__LINE__, "7", BindingProperty(uint64_t{7})},
       {__LINE__, "-0", BindingProperty(int64_t{0})},
-      {__LINE__, "-7", BindingProperty(int64_t{-7})},
       {__LINE__, "4294967296", BindingProperty(uint64_t{4294967296})},
       {__LINE__, "-2147483649", BindingProperty(int64_t{-2147483649})},
       {__LINE__, "18446744073709551615", BindingProperty(kU64Max)},
@@ -161,8 +137,15 @@ TEST(JsonReaderTest, MapsScalarsToKinds) {
       {__LINE__, "-0.0", BindingProperty(-0.0)},
       {__LINE__, "1e2", BindingProperty(100.0)},
       {__LINE__, "2.5E-3", BindingProperty(0.0025)},
-      {__LINE__, "\"\"", BindingProperty("")},
       {__LINE__, "\"Ashe\"", BindingProperty("Ashe")},
+      // Escapes are decoded, UTF-8 bytes kept.
+      {__LINE__, R"("\"\\\/\b\f\n\r\t")", BindingProperty("\"\\/\b\f\n\r\t")},
+      {__LINE__, R"("\u0041\u00e9")", BindingProperty("A\xC3\xA9")},
+      {__LINE__, R"("\uD83D\uDE00")", BindingProperty("\xF0\x9F\x98\x80")},  // surrogate pair: one code point
+      {__LINE__, "\"\xC3\xA9\xE2\x82\xAC\"", BindingProperty("\xC3\xA9\xE2\x82\xAC")},
+      // Texts are zero-terminated: an escaped NUL ends the string.
+      {__LINE__, R"("ab\u0000cd")", BindingProperty("ab")},
+      {__LINE__, R"("\u0000")", BindingProperty("")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.input);
@@ -173,30 +156,6 @@ TEST(JsonReaderTest, MapsScalarsToKinds) {
   }
   // -0 and 0.0 compare equal as doubles; the sign must survive.
   EXPECT_TRUE(std::signbit(ParseJson("-0.0").value().GetFloatOr(1.0)));
-}
-
-TEST(JsonReaderTest, DecodesStringEscapesAndKeepsUtf8Bytes) {
-  const struct {
-    int line;
-    const char* input;
-    std::string_view expected;
-  } cases[] = {
-      {__LINE__, R"("\"\\\/\b\f\n\r\t")", "\"\\/\b\f\n\r\t"},
-      {__LINE__, R"("\u0041\u00e9")", "A\xC3\xA9"},
-      {__LINE__, R"("\uD83D\uDE00")", "\xF0\x9F\x98\x80"},  // surrogate pair → one code point
-      {__LINE__, "\"\xC3\xA9\xE2\x82\xAC\"", "\xC3\xA9\xE2\x82\xAC"},
-      {__LINE__, "\"\x7F\"", "\x7F"},
-      // Texts are zero-terminated: an escaped NUL ends the string.
-      {__LINE__, R"("ab\u0000cd")", "ab"},
-      {__LINE__, R"("\u0000")", ""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.input);
-    BindingResult result = ParseJson(c.input);
-    ASSERT_TRUE(result.ok()) << result.message();
-    ASSERT_EQ(result.value().kind(), BindingKind::String);
-    EXPECT_EQ(result.value().GetStringOr("?"), c.expected);
-  }
 }
 
 TEST(JsonReaderTest, KeyWithEscapedNulIsCutThere) {
@@ -211,30 +170,6 @@ TEST(JsonReaderTest, StringObjectIsReadUpToItsFirstNulByte) {
   BindingResult result = ParseJson(text);
   ASSERT_TRUE(result.ok()) << result.message();
   EXPECT_EQ(result.value().size(), 1u);
-}
-
-TEST(JsonReaderTest, BuildsContainers) {
-  BindingResult result = ParseJson(R"([null, 1, -1, 1.5, "s", [], {}, [true], {"k": null}])");
-  ASSERT_TRUE(result.ok()) << result.message();
-  const BindingProperty& doc = result.value();
-  ASSERT_EQ(doc.kind(), BindingKind::Collection);
-  ASSERT_EQ(doc.size(), 9u);
-  EXPECT_TRUE(doc.ElementOrEmpty(0).IsEmpty());
-  EXPECT_EQ(doc.ElementOrEmpty(1), BindingProperty(uint64_t{1}));
-  EXPECT_EQ(doc.ElementOrEmpty(2), BindingProperty(int64_t{-1}));
-  EXPECT_EQ(doc.ElementOrEmpty(3), BindingProperty(1.5));
-  EXPECT_EQ(doc.ElementOrEmpty(4), BindingProperty("s"));
-  EXPECT_EQ(doc.ElementOrEmpty(5).kind(), BindingKind::Collection);
-  EXPECT_EQ(doc.ElementOrEmpty(5).size(), 0u);
-  EXPECT_EQ(doc.ElementOrEmpty(6).kind(), BindingKind::Structure);
-  EXPECT_EQ(doc.ElementOrEmpty(6).size(), 0u);
-  EXPECT_EQ(doc.ElementOrEmpty(7).ElementOrEmpty(0), BindingProperty(true));
-  // A null member exists as an Empty field.
-  const BindingProperty& object = doc.ElementOrEmpty(8);
-  ASSERT_EQ(object.kind(), BindingKind::Structure);
-  ASSERT_EQ(object.size(), 1u);
-  EXPECT_EQ(object.Fields()[0].name(), "k");
-  EXPECT_TRUE(object.Fields()[0].value().IsEmpty());
 }
 
 TEST(JsonReaderTest, FieldsAreOrderedByUnsignedBytes) {
@@ -285,13 +220,10 @@ TEST(JsonReaderTest, MergesRepeatedKeys) {
       // Members of merged objects follow the same rules, at any depth.
       {__LINE__, R"({"a":{"x":{"p":1},"l":[1]},"a":{"x":{"q":2},"l":[{"z":0}]}})",
        R"({"a":{"l":[1,{"z":0}],"x":{"p":1,"q":2}}})"},
-      {__LINE__, R"({"a":{"x":1},"a":{"x":2}})", R"({"a":{"x":2}})"},
       // A value of another kind replaces the earlier one.
       {__LINE__, R"({"a":{"x":1},"a":3})", R"({"a":3})"},
       {__LINE__, R"({"a":3,"a":{"x":1}})", R"({"a":{"x":1}})"},
-      {__LINE__, R"({"a":[1],"a":{"x":1}})", R"({"a":{"x":1}})"},
       {__LINE__, R"({"a":{"x":1},"a":[1]})", R"({"a":[1]})"},
-      {__LINE__, R"({"a":[1],"a":true})", R"({"a":true})"},
       // Each value merges into what the values before it left, in arrival order: a later
       // object whose own key repeats replaces, then appends to, the earlier array.
       {__LINE__, R"({"a":{"k":[1]},"a":{"k":5,"k":[2]}})", R"({"a":{"k":[2]}})"},

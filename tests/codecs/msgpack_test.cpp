@@ -71,44 +71,46 @@ struct ValueCase {
   std::size_t stop;
 };
 
+void ExpectDecodes(const ValueCase& c) {
+  SCOPED_TRACE(c.line);
+  std::size_t stop = 12345;
+  BindingResult result = MsgPackDecode(c.input, stop);
+  EXPECT_THAT(result, HoldsValue(c.expected));
+  EXPECT_EQ(result.value().kind(), c.expected.kind());
+  EXPECT_EQ(stop, c.stop);
+}
+
 TEST(MsgPackDecodeTest, DecodesEveryFormat) {
   const std::string text300(300, 'x');
   const std::string text70000(70000, 'y');
   const ValueCase cases[] = {
       // Fixints are Signed, even the positive ones; uint formats are Unsigned.
       {__LINE__, {0x07}, int64_t{7}, 1},
-      {__LINE__, {0x00}, int64_t{0}, 1},
       {__LINE__, {0x7F}, int64_t{127}, 1},
       {__LINE__, {0xFF}, int64_t{-1}, 1},
       {__LINE__, {0xE0}, int64_t{-32}, 1},
       {__LINE__, {0xC0}, BindingProperty(), 1},
       {__LINE__, {0xC2}, false, 1},
       {__LINE__, {0xC3}, true, 1},
-      {__LINE__, {0xCC, 0x07}, uint64_t{7}, 2},
       {__LINE__, {0xCC, 0xFF}, uint64_t{255}, 2},
       {__LINE__, {0xCD, 0x01, 0x02}, uint64_t{0x0102}, 3},
       {__LINE__, {0xCE, 0x01, 0x02, 0x03, 0x04}, uint64_t{0x01020304}, 5},
       {__LINE__, {0xCF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}, uint64_t{0xFFFFFFFFFFFFFFFE}, 9},
-      {__LINE__, {0xCF, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08}, uint64_t{0x0102030405060708}, 9},
       // Signed formats are sign-extended.
       {__LINE__, {0xD0, 0x80}, int64_t{-128}, 2},
-      {__LINE__, {0xD0, 0x7F}, int64_t{127}, 2},
       {__LINE__, {0xD1, 0xFF, 0xFE}, int64_t{-2}, 3},
       {__LINE__, {0xD2, 0x80, 0x00, 0x00, 0x00}, int64_t{INT32_MIN}, 5},
       {__LINE__, {0xD3, 0x80, 0, 0, 0, 0, 0, 0, 0}, std::numeric_limits<int64_t>::min(), 9},
-      {__LINE__, {0xD3, 0x00, 0, 0, 0, 0, 0, 0x01, 0x00}, int64_t{256}, 9},
       {__LINE__, {0xCA, 0x3F, 0xC0, 0x00, 0x00}, 1.5, 5},
-      {__LINE__, {0xCA, 0xC2, 0x28, 0x00, 0x00}, -42.0, 5},
+      {__LINE__, {0xCA, 0x3D, 0xCC, 0xCC, 0xCD}, static_cast<double>(0.1f), 5},  // widened exactly
       {__LINE__, {0xCB, 0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D, 0x18}, 3.141592653589793, 9},
       {__LINE__, {0xA0}, "", 1},
       {__LINE__, {0xA3, 'a', 'b', 'c'}, "abc", 4},
       {__LINE__, {0xA2, 'a', 0x00}, std::string_view("a\0", 2), 3},  // NUL bytes are kept
-      {__LINE__, Concat({{0xD9, 0x05}, Text("hello")}), "hello", 7},
       {__LINE__, Concat({{0xDA, 0x01, 0x2C}, Text(text300)}), text300, 303},
       {__LINE__, Concat({{0xDB, 0x00, 0x01, 0x11, 0x70}, Text(text70000)}), text70000, 70005},
       {__LINE__, {0xC4, 0x00}, Blob({}), 2},
       {__LINE__, {0xC4, 0x02, 0x00, 0xFF}, Blob({0x00, 0xFF}), 4},
-      {__LINE__, {0xC5, 0x00, 0x01, 0x2A}, Blob({0x2A}), 4},
       {__LINE__, {0xC6, 0x00, 0x00, 0x00, 0x01, 0x2A}, Blob({0x2A}), 6},
       {__LINE__, {0x90}, Collection({}), 1},
       {__LINE__, {0x93, 0x01, 0xC3, 0xA1, 'x'}, Collection({int64_t{1}, true, "x"}), 5},
@@ -124,21 +126,7 @@ TEST(MsgPackDecodeTest, DecodesEveryFormat) {
       {__LINE__, {0x81, 0xDB, 0x00, 0x00, 0x00, 0x01, 'k', 0x92, 0x01, 0x80},
        Structure({{"k", Collection({int64_t{1}, Structure({})})}}), 10},
   };
-  for (const ValueCase& c : cases) {
-    SCOPED_TRACE(c.line);
-    std::size_t stop = 12345;
-    BindingResult result = MsgPackDecode(c.input, stop);
-    EXPECT_THAT(result, HoldsValue(c.expected));
-    EXPECT_EQ(result.value().kind(), c.expected.kind());
-    EXPECT_EQ(stop, c.stop);
-  }
-}
-
-TEST(MsgPackDecodeTest, Float32IsWidenedExactly) {
-  const Bytes input = {0xCA, 0x3D, 0xCC, 0xCC, 0xCD};  // 0.1f
-  BindingResult result = MsgPackDecode(input);
-  ASSERT_TRUE(result.ok());
-  EXPECT_EQ(result.value().GetFloatOr(0), static_cast<double>(0.1f));
+  for (const ValueCase& c : cases) ExpectDecodes(c);
 }
 
 struct FailureCase {
@@ -152,56 +140,35 @@ TEST(MsgPackDecodeTest, ReportsEveryFailureWithItsPosition) {
   const FailureCase cases[] = {
       {__LINE__, {0xC1}, "Invalid MessagePack data at position 1.", 1},
       {__LINE__, {0xC7, 0x01, 0x01, 0x00}, "Invalid MessagePack data at position 1.", 1},
-      {__LINE__, {0xC8}, "Invalid MessagePack data at position 1.", 1},
-      {__LINE__, {0xC9}, "Invalid MessagePack data at position 1.", 1},
       {__LINE__, {0xD4, 0x01, 0x00}, "Invalid MessagePack data at position 1.", 1},
-      {__LINE__, {0xD5}, "Invalid MessagePack data at position 1.", 1},
-      {__LINE__, {0xD6}, "Invalid MessagePack data at position 1.", 1},
-      {__LINE__, {0xD7}, "Invalid MessagePack data at position 1.", 1},
       {__LINE__, {0xD8}, "Invalid MessagePack data at position 1.", 1},
       {__LINE__, {0x92, 0x01, 0xC1}, "Invalid MessagePack data at position 3.", 3},
       {__LINE__, {0x81, 0xA1, 'a', 0xD4, 0x00, 0x00}, "Invalid MessagePack data at position 4.", 4},
       // Keys: anything but a string, the position just after the key's first byte.
       {__LINE__, {0x81, 0x01, 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
-      {__LINE__, {0x81, 0xC0, 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
-      {__LINE__, {0x81, 0xC4, 0x01, 'a', 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
-      {__LINE__, {0x81, 0x90, 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
       {__LINE__, {0x81, 0x80, 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
       {__LINE__, {0x81, 0xC1}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
       {__LINE__, {0x82, 0xA1, 'a', 0x01, 0xCC}, "Invalid MessagePack data at position 5. Map keys must be strings.", 5},
       {__LINE__, {0x91, 0x82, 0xA0, 0xC0, 0xCB}, "Invalid MessagePack data at position 5. Map keys must be strings.", 5},
       // Numbers and the lengths and counts they carry: the position of the value.
       {__LINE__, {0xCC}, "Invalid MessagePack data. 8-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xD0}, "Invalid MessagePack data. 8-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xD9}, "Invalid MessagePack data. 8-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xC4}, "Invalid MessagePack data. 8-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0x81, 0xD9}, "Invalid MessagePack data. 8-bit integer value at position 2 is truncated.", 2},
       {__LINE__, {0xCD, 0x01}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xD1}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xDA, 0x00}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xC5, 0x00}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xDC, 0x00}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xDE}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0x92, 0x01, 0xCD, 0x01}, "Invalid MessagePack data. 16-bit integer value at position 3 is truncated.", 3},
       {__LINE__, {0xCE, 0x01, 0x02, 0x03}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xD2}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xCA, 0x00, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xDB, 0x00, 0x00, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xC6}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xDD, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xDF, 0x00, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0x81, 0xDB, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 2 is truncated.", 2},
       {__LINE__, {0xCF, 1, 2, 3, 4, 5, 6, 7}, "Invalid MessagePack data. 64-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xD3}, "Invalid MessagePack data. 64-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xCB, 0x40}, "Invalid MessagePack data. 64-bit integer value at position 1 is truncated.", 1},
       // Texts and bytes: the length and the position of their first byte.
       {__LINE__, {0xA3, 0x61, 0x62}, "Invalid MessagePack data. String of size 3 at position 1 is truncated.", 1},
       {__LINE__, {0xD9, 0x05, 'a'}, "Invalid MessagePack data. String of size 5 at position 2 is truncated.", 2},
       {__LINE__, {0xDA, 0x01, 0x00}, "Invalid MessagePack data. String of size 256 at position 3 is truncated.", 3},
       {__LINE__, {0xDB, 0xFF, 0xFF, 0xFF, 0xFF, 'a'}, "Invalid MessagePack data. String of size 4294967295 at position 5 is truncated.", 5},
-      {__LINE__, {0x81, 0xA2, 'a'}, "Invalid MessagePack data. String of size 2 at position 2 is truncated.", 2},
       {__LINE__, {0xC4, 0x02, 0x00}, "Invalid MessagePack data. Raw bytes of size 2 at position 2 are truncated.", 2},
-      {__LINE__, {0xC5, 0x01, 0x00}, "Invalid MessagePack data. Raw bytes of size 256 at position 3 are truncated.", 3},
       {__LINE__, {0xC6, 0x80, 0x00, 0x00, 0x00}, "Invalid MessagePack data. Raw bytes of size 2147483648 at position 5 are truncated.", 5},
   };
   for (const FailureCase& c : cases) {
@@ -223,34 +190,20 @@ TEST(MsgPackDecodeTest, FailureDropsThePartlyDecodedTree) {
 }
 
 TEST(MsgPackDecodeTest, StopsAfterTheRootValue) {
-  struct Case {
-    int line;
-    Bytes input;
-    BindingProperty expected;
-    std::size_t stop;
-  };
-  const Case cases[] = {
+  const ValueCase cases[] = {
       {__LINE__, {}, BindingProperty(), 0},
       {__LINE__, {0x01, 0x02}, int64_t{1}, 1},
       {__LINE__, {0x90, 0x01}, Collection({}), 1},
-      {__LINE__, {0x80, 0x80}, Structure({}), 1},
       // What follows the root is not read, not even bytes that would fail.
       {__LINE__, {0x91, 0x05, 0xC1, 0xC1}, Collection({int64_t{5}}), 2},
       {__LINE__, {0xA1, 'a', 0xCD}, "a", 2},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    std::size_t stop = 12345;
-    BindingResult result = MsgPackDecode(c.input, stop);
-    EXPECT_THAT(result, HoldsValue(c.expected));
-    EXPECT_EQ(stop, c.stop);
-  }
+  for (const ValueCase& c : cases) ExpectDecodes(c);
 }
 
 TEST(MsgPackDecodeTest, InputEndingInsideContainersKeepsWhatWasDecoded) {
   const ValueCase cases[] = {
       {__LINE__, {0x92, 0x01}, Collection({int64_t{1}}), 2},
-      {__LINE__, {0x91}, Collection({}), 1},
       {__LINE__, {0x82, 0xA1, 'a', 0x01}, Structure({{"a", int64_t{1}}}), 4},
       // A key without its value adds no field.
       {__LINE__, {0x82, 0xA1, 'a', 0x01, 0xA1, 'b'}, Structure({{"a", int64_t{1}}}), 6},
@@ -259,13 +212,7 @@ TEST(MsgPackDecodeTest, InputEndingInsideContainersKeepsWhatWasDecoded) {
       {__LINE__, {0xDD, 0xFF, 0xFF, 0xFF, 0xFF, 0x07}, Collection({int64_t{7}}), 6},
       {__LINE__, {0xDF, 0xFF, 0xFF, 0xFF, 0xFF}, Structure({}), 5},
   };
-  for (const ValueCase& c : cases) {
-    SCOPED_TRACE(c.line);
-    std::size_t stop = 12345;
-    BindingResult result = MsgPackDecode(c.input, stop);
-    EXPECT_THAT(result, HoldsValue(c.expected));
-    EXPECT_EQ(stop, c.stop);
-  }
+  for (const ValueCase& c : cases) ExpectDecodes(c);
 }
 
 TEST(MsgPackDecodeTest, HugeCountsDoNotAllocateAheadOfTheInput) {
@@ -320,8 +267,6 @@ TEST(MsgPackDecodeTest, RepeatedKeysMergeIntoTheEarlierValue) {
        Structure({{"k", Structure({{"x", int64_t{1}}})}})},
       {__LINE__, {0x82, 0xA1, 'k', 0x81, 0xA1, 'x', 0x01, 0xA1, 'k', 0x91, 0x07},
        Structure({{"k", Collection({int64_t{7}})}})},
-      {__LINE__, {0x82, 0xA1, 'k', 0x81, 0xA1, 'x', 0x01, 0xA1, 'k', 0xC0},
-       Structure({{"k", BindingProperty()}})},
       {__LINE__, {0x82, 0xA1, 'k', 0x05, 0xA1, 'k', 0x90}, Structure({{"k", Collection({})}})},
   };
   for (const MergeCase& c : cases) {
@@ -387,29 +332,6 @@ Bytes SampleDocument() {
       {0xA4}, Text("maps"), {0xDE, 0x00, 0x01, 0xA1, 'a', 0xDF, 0x00, 0x00, 0x00, 0x01, 0xA1, 'b', 0x81, 0xA1, 'c', 0x01},
       {0xA4}, Text("tail"), {0xA4}, Text("done"),
   });
-}
-
-TEST(MsgPackDecodeTest, SampleDocumentDecodesCompletely) {
-  const Bytes input = SampleDocument();
-  std::size_t stop = 0;
-  BindingResult result = MsgPackDecode(input, stop);
-  ASSERT_TRUE(result.ok()) << result.message();
-  EXPECT_EQ(stop, input.size());
-  const BindingProperty& doc = result.value();
-  EXPECT_EQ(doc.size(), 12u);
-  EXPECT_EQ(doc.FieldOrEmpty("ints"),
-            Collection({int64_t{5}, int64_t{-16}, int64_t{-128}, int64_t{-32768}}));
-  EXPECT_EQ(doc.FieldOrEmpty("ints2"), Collection({int64_t{-2}, int64_t{9}}));
-  EXPECT_EQ(doc.FieldOrEmpty("uints"),
-            Collection({uint64_t{1}, uint64_t{256}, uint64_t{65536}, uint64_t{1} << 32}));
-  EXPECT_EQ(doc.FieldOrEmpty("floats"), Collection({1.5, 3.141592653589793}));
-  EXPECT_EQ(doc.FieldOrEmpty("strs"), Collection({"ab", "c", "de"}));
-  EXPECT_EQ(doc.FieldOrEmpty("str3"), BindingProperty("xyz"));
-  EXPECT_EQ(doc.FieldOrEmpty("bins"), Collection({Blob({0xAA}), Blob({0xBB}), Blob({0xCC})}));
-  EXPECT_EQ(doc.FieldOrEmpty("arr"), Collection({Collection({Collection({})}), Structure({})}));
-  EXPECT_EQ(doc.FieldOrEmpty("maps"),
-            Structure({{"a", Structure({{"b", Structure({{"c", int64_t{1}}})}})}}));
-  EXPECT_EQ(doc.FieldOrEmpty("tail"), BindingProperty("done"));
 }
 
 TEST(MsgPackDecodeTest, EveryPrefixOfTheSampleStopsInsideItsInput) {

@@ -60,12 +60,9 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "# nothing but a comment\n", BindingProperty()},
       {__LINE__, "~", BindingProperty()},
       {__LINE__, "null", BindingProperty()},
-      {__LINE__, "Null", BindingProperty()},
-      {__LINE__, "NULL", BindingProperty()},
       {__LINE__, "nULL", "nULL"},
       // Numbers: whole ones are integers whatever their spelling.
       {__LINE__, "0", uint64_t{0}},
-      {__LINE__, "42", uint64_t{42}},
       {__LINE__, "+5", uint64_t{5}},
       {__LINE__, "1.0", uint64_t{1}},
       {__LINE__, "1e3", uint64_t{1000}},
@@ -74,63 +71,40 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "-2", int64_t{-2}},
       {__LINE__, "-2.0", int64_t{-2}},
       {__LINE__, "0.5", 0.5},
-      {__LINE__, "-1.25", -1.25},
       {__LINE__, ".5", 0.5},
       {__LINE__, "9223372036854775807", uint64_t{9223372036854775808u}},  // rounds to 2^63
       {__LINE__, "12345678901234567890", uint64_t{12345678901234567168u}},  // through the top bit
       {__LINE__, "-9223372036854775808", std::numeric_limits<int64_t>::min()},
       // Beyond the 64-bit ranges a whole number stays Float.
       {__LINE__, "18446744073709551616", 18446744073709551616.0},
-      {__LINE__, "1e300", 1e300},
-      {__LINE__, "-1e30", -1e30},
       // Infinities and NaN are texts.
       {__LINE__, "inf", "inf"},
-      {__LINE__, "-inf", "-inf"},
       {__LINE__, "nan", "nan"},
       {__LINE__, "1e999", "1e999"},
       {__LINE__, "1_000", "1_000"},
       {__LINE__, "1.", uint64_t{1}},
       {__LINE__, "-.5e1", int64_t{-5}},
-      {__LINE__, "2.5E+2", uint64_t{250}},
       {__LINE__, "1e-400", uint64_t{0}},  // strtod's underflow still reads the whole text
-      {__LINE__, "0.1", 0.1},
       {__LINE__, "-65.613616999999977", -65.613616999999977},
       {__LINE__, "1e", "1e"},
-      {__LINE__, "+", "+"},
-      {__LINE__, "-x", "-x"},
-      {__LINE__, ".", "."},
       {__LINE__, "0x", "0x"},
       {__LINE__, "12abc", "12abc"},
       // Words.
       {__LINE__, "true", true},
-      {__LINE__, "True", true},
       {__LINE__, "TRUE", true},
       {__LINE__, "y", true},
-      {__LINE__, "Y", true},
       {__LINE__, "yes", true},
-      {__LINE__, "Yes", true},
-      {__LINE__, "YES", true},
       {__LINE__, "on", true},
-      {__LINE__, "On", true},
-      {__LINE__, "ON", true},
       {__LINE__, "false", false},
-      {__LINE__, "False", false},
-      {__LINE__, "FALSE", false},
       {__LINE__, "n", false},
-      {__LINE__, "N", false},
       {__LINE__, "no", false},
-      {__LINE__, "No", false},
-      {__LINE__, "NO", false},
       {__LINE__, "off", false},
-      {__LINE__, "Off", false},
       {__LINE__, "OFF", false},
       {__LINE__, "tRUE", "tRUE"},
-      {__LINE__, "yES", "yES"},
       {__LINE__, "hello world", "hello world"},
       // Quoted scalars are always texts.
       {__LINE__, "'5'", "5"},
       {__LINE__, "\"true\"", "true"},
-      {__LINE__, "''", ""},
       {__LINE__, "\"~\"", "~"},
       {__LINE__, "\"a\\0b\"", std::string_view("a\0b", 3)},
       // Literal and folded scalars resolve like plain ones, with their line breaks.
@@ -148,18 +122,14 @@ TEST(YamlLoadTest, FollowsSupportedTags) {
   const ValueCase cases[] = {
       {__LINE__, "!!str 5", "5"},
       {__LINE__, "!!str", ""},
-      {__LINE__, "!!str true", "true"},
       {__LINE__, "!!int 42", uint64_t{42}},
       {__LINE__, "!!int 0x10", uint64_t{16}},
       {__LINE__, "!!int 010", uint64_t{8}},  // base 0: a leading 0 is octal
       {__LINE__, "!!int 18446744073709551615", std::numeric_limits<uint64_t>::max()},
-      {__LINE__, "!!int -42", int64_t{-42}},
       {__LINE__, "!!int -9223372036854775808", std::numeric_limits<int64_t>::min()},
       {__LINE__, "!!int '7'", uint64_t{7}},
       {__LINE__, "!!float 1", 1.0},
-      {__LINE__, "!!float -2.5", -2.5},
       {__LINE__, "!!bool yes", true},
-      {__LINE__, "!!bool OFF", false},
       {__LINE__, "!!bool maybe", BindingProperty()},  // other texts leave the value alone
       {__LINE__, "a: 1\na: !!bool maybe", Structure({{"a", uint64_t{1}}})},
       {__LINE__, "a: 1\na: !!bool n", Structure({{"a", false}})},
@@ -267,26 +237,21 @@ void ExpectFails(const FailureCase& c) {
 TEST(YamlLoadTest, ReportsLoaderFailuresAtTheEventStart) {
   const FailureCase cases[] = {
       {__LINE__, "a: 1\n---\nb: 2", "Multi-document YAML is not supported."},
-      {__LINE__, "--- 1\n--- 2", "Multi-document YAML is not supported."},
       // A first document that loaded as Empty does not let a second one in.
       {__LINE__, "---\n---\na: 1", "Multi-document YAML is not supported."},
       {__LINE__, "!!int 1: a", "Invalid mapping key. Only string scalar keys are allowed. At line: 1 col: 1"},
-      {__LINE__, "x: 1\n!!bool y: a", "Invalid mapping key. Only string scalar keys are allowed. At line: 2 col: 1"},
       {__LINE__, "{! a: 1}", "Invalid mapping key. Only string scalar keys are allowed. At line: 1 col: 2"},
       {__LINE__, "a: &v 5\n*v : 1", "Invalid mapping key. Only string scalar keys are allowed. At line: 2 col: 1"},
       {__LINE__, "[a]: 1", "Unexpected start of sequence. At line: 1 col: 1"},
       {__LINE__, "x: 1\n? [a]\n: 2", "Unexpected start of sequence. At line: 2 col: 3"},
-      {__LINE__, "x: 1\n? - a\n: 2", "Unexpected start of sequence. At line: 2 col: 3"},
       {__LINE__, "{a: 1}: 2", "Unexpected start of mapping. At line: 1 col: 1"},
       {__LINE__, "x:\n  ? {a: 1}\n  : 2", "Unexpected start of mapping. At line: 2 col: 5"},
       {__LINE__, "a: &x\n  b: *x", "Cannot deserialize cyclic aliases. Alias \"x\". At line: 2 col: 6"},
       {__LINE__, "&x [1, [*x]]", "Cannot deserialize cyclic aliases. Alias \"x\". At line: 1 col: 9"},
       {__LINE__, "a: *nope", "Undefined alias encountered: \"nope\". At line: 1 col: 4"},
-      {__LINE__, "*x", "Undefined alias encountered: \"x\". At line: 1 col: 1"},
       {__LINE__, "a: *x\nb: &x 1", "Undefined alias encountered: \"x\". At line: 1 col: 4"},
       {__LINE__, "a: &x 1\nb: &x 2", "Duplicate occurrence of anchor \"x\". At line: 2 col: 4"},
       {__LINE__, "&x a: &x 1", "Duplicate occurrence of anchor \"x\". At line: 1 col: 7"},
-      {__LINE__, "- &x [1]\n- &x {}", "Duplicate occurrence of anchor \"x\". At line: 2 col: 3"},
       {__LINE__, "!!binary AAAA", "Unsupported YAML tag 'tag:yaml.org,2002:binary'."},
       {__LINE__, "a: !custom x", "Unsupported YAML tag '!custom'."},
       {__LINE__, "- !!null ~", "Unsupported YAML tag 'tag:yaml.org,2002:null'."},
@@ -297,7 +262,6 @@ TEST(YamlLoadTest, ReportsLoaderFailuresAtTheEventStart) {
 TEST(YamlLoadTest, TaggedNumbersFailWithTheConversionMessages) {
   const FailureCase cases[] = {
       {__LINE__, "!!int abc", "Value abc for 'yaml' of type uint64_t is in an incorrect format"},
-      {__LINE__, "!!int 12abc", "Value 12abc for 'yaml' of type uint64_t is in an incorrect format"},
       {__LINE__, "!!int ''", "Value  for 'yaml' of type uint64_t is in an incorrect format"},
       {__LINE__, "!!int -abc", "Value -abc for 'yaml' of type int64_t is in an incorrect format"},
       {__LINE__, "!!int 18446744073709551616", "Value 18446744073709551616 for 'yaml' of type uint64_t is out of range"},
@@ -317,7 +281,6 @@ TEST(YamlLoadTest, ReportsParserErrorsWithTheParsersMark) {
       {__LINE__, "key: value: x", "YAML parser error: mapping values are not allowed in this context. At line: 0 col: 10"},
       {__LINE__, "a:\n\tb: 1", "YAML parser error: found character that cannot start any token. At line: 1 col: 0"},
       {__LINE__, "a: 'x", "YAML parser error: found unexpected end of stream. At line: 0 col: 5"},
-      {__LINE__, "- a\nb: 1", "YAML parser error: did not find expected '-' indicator. At line: 1 col: 0"},
       {__LINE__, "\xFF", "YAML parser error: invalid leading UTF-8 octet. At line: 0 col: 0"},
   };
   for (const FailureCase& c : cases) ExpectFails(c);
@@ -415,21 +378,6 @@ constexpr std::string_view kSample =
     "  line two\n"
     "&k anchored: \"value\"\n"
     "copy: *k\n";
-
-TEST(YamlLoadTest, SampleLoads) {
-  BindingResult result = YamlLoad(kSample);
-  ASSERT_TRUE(result.ok()) << result.message();
-  const BindingProperty& doc = result.value();
-  EXPECT_EQ(doc.FieldOrEmpty("count"), BindingProperty(uint64_t{42}));
-  EXPECT_EQ(doc.FieldOrEmpty("ratio"), BindingProperty(-0.5));
-  EXPECT_EQ(doc.FieldOrEmpty("flags"),
-            Structure({{"on", true}, {"off", false}, {"none", BindingProperty()}}));
-  EXPECT_EQ(doc.FieldOrEmpty("list"),
-            Collection({Collection({uint64_t{1}, uint64_t{2}}), Collection({uint64_t{1}, uint64_t{2}}),
-                        "quoted", int64_t{-7}, 2.5}));
-  EXPECT_EQ(doc.FieldOrEmpty("text"), BindingProperty("line one\nline two\n"));
-  EXPECT_EQ(doc.FieldOrEmpty("copy"), BindingProperty("anchored"));
-}
 
 TEST(YamlLoadTest, EveryPrefixOfTheSampleLoadsOrFailsInsideIt) {
   const std::regex mark("At line: ([0-9]+) col: ([0-9]+)$");
