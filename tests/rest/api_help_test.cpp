@@ -84,7 +84,6 @@ TEST(EpytextTest, EscapesALeadingMinusAndEveryBrace) {
       {__LINE__, "--", "E{-}-"},            // only the first one
       {__LINE__, "}{", "E{rb}E{lb}"},
       {__LINE__, "E{x}", "EE{lb}xE{rb}"},   // existing markup is escaped too
-      {__LINE__, "plain text", "plain text"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
@@ -103,17 +102,13 @@ TEST_F(ApiHelpTest, TypeNamesAndIdentifiersOfDescriptors) {
   const Row rows[] = {
       {__LINE__, {TypeCode::None}, "", "", ""},
       {__LINE__, {TypeCode::Bool}, "bool", "bool", ""},
-      {__LINE__, {TypeCode::Int8}, "int8", "int8", ""},
       {__LINE__, {TypeCode::UInt64}, "uint64", "uint64", ""},
-      {__LINE__, {TypeCode::Double}, "double", "double", ""},
-      {__LINE__, {TypeCode::String}, "string", "string", ""},
       {__LINE__, {TypeCode::Object}, "object", "object", ""},
       {__LINE__, {TypeCode::Blob}, "bytearray", "blob", ""},
       {__LINE__, {TypeCode::Callback}, "callback", "callback", ""},
       {__LINE__, CardType(), "L{Card}", "Card", ""},
       {__LINE__, {TypeCode::Enum, TypeCode::None, level_}, "L{Level}", "Level", ""},
       {__LINE__, CardList(), "list[L{Card}]", "vector", "Card"},
-      {__LINE__, {TypeCode::Vector, TypeCode::Int32}, "list[int32]", "vector", "int32"},
       {__LINE__, {TypeCode::Vector, TypeCode::Blob}, "list[bytearray]", "vector", "blob"},
       {__LINE__, {TypeCode::Map, TypeCode::String}, "dict[string]", "map", "string"},
       {__LINE__, {TypeCode::Map, TypeCode::Enum, level_}, "dict[L{Level}]", "map", "Level"},

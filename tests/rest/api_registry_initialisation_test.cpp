@@ -36,15 +36,6 @@ std::vector<std::string> EventNames(const ApiDescription& block) {
   return names;
 }
 
-TEST(ApiRegistryInitialisationTest, HoldsTheBuiltinsFromCreation) {
-  ApiRegistry api;
-  EXPECT_TRUE(api.types().initialised());
-  EXPECT_NE(api.types().FindTypeByName("BindingFullApiHelp"), nullptr);
-  EXPECT_NE(api.types().FindTypeByName("BindingAsyncState"), nullptr);
-  EXPECT_NE(api.types().FindEvent("OnCallback"), nullptr);
-  EXPECT_TRUE(api.Functions().empty());
-}
-
 TEST(ApiRegistryInitialisationTest, InitialisingAgainRemovesFunctionsBindingsTypesAndEvents) {
   ApiRegistry api;
   const std::size_t builtinTypes = api.types().Types().size();

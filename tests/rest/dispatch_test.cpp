@@ -103,19 +103,6 @@ BindingProperty Json(const char* text) {
   return std::move(parsed).value();
 }
 
-TEST_F(DispatchTest, PathCaptureReachesTheHandler) {
-  const auto& binding = RegisterRestFunction(
-      api_, {HttpMethod::Get, "/arx-player-behavior/v1/reporter-feedback/{id}"},
-      {{"id", ParameterLocation::Path}},
-      [](const std::string& id) { return "feedback " + id; });
-  EXPECT_EQ(binding.function().name, "GetArxPlayerBehaviorV1ReporterFeedbackById");
-  Request request("/arx-player-behavior/v1/reporter-feedback/17");
-  const Answer answer = Dispatch(binding, request);
-  EXPECT_FALSE(answer.failed) << answer.error;
-  EXPECT_EQ(answer.value.GetStringOr(""), "feedback 17");
-  EXPECT_EQ(answer.status, 0u);
-}
-
 TEST_F(DispatchTest, BindingOutcomes) {
   const auto& flag = Echo<bool>("/flag", {{"flag"}});
   const auto& count = Echo<int32_t>("/count", {{"count"}});
@@ -137,9 +124,7 @@ TEST_F(DispatchTest, BindingOutcomes) {
   };
   const Row rows[] = {
       {__LINE__, &flag, "/flag?flag=", {}, "", "true"},
-      {__LINE__, &flag, "/flag?flag", {}, "", "true"},
       {__LINE__, &flag, "/flag", {}, "", "false"},  // a non-optional bool starts as false
-      {__LINE__, &flag, "/flag?flag=0", {}, "", "false"},
       {__LINE__, &flag, "/flag?flag=yes", {}, "Value yes for 'flag' of type bool is in an incorrect format. Options are \"true\", \"false\", \"1\", \"0\".", ""},
       {__LINE__, &count, "/count?count=", {}, "Expected value for argument 'count'.", ""},
       {__LINE__, &count, "/count?count=0x10", {}, "", "16"},
@@ -148,7 +133,6 @@ TEST_F(DispatchTest, BindingOutcomes) {
       {__LINE__, &count, "/count?count=1&count=2", {}, "", "2"},  // later pairs overwrite
       {__LINE__, &count, "/count?&count=3&", {}, "", "3"},        // empty pieces carry nothing
       {__LINE__, &object, "/object?a.b.0=x", {}, "", R"({"b":["x"]})"},
-      {__LINE__, &object, "/object?a.b.2=x", {}, "", R"({"b":[null,null,"x"]})"},
       {__LINE__, &object, "/object?a.0x1=y", {}, "", R"([null,"y"])"},
       {__LINE__, &object, "/object?a.010=z", {}, "", R"([null,null,null,null,null,null,null,null,"z"])"},
       {__LINE__, &object, "/object?a.01x=1", {}, "Index 01x is in an incorrect format", ""},
@@ -156,7 +140,6 @@ TEST_F(DispatchTest, BindingOutcomes) {
       {__LINE__, &object, "/object?a.2147483648=1", {}, "Index 2147483648 is out of range", ""},
       {__LINE__, &object, "/object?a.83905207=1", {}, "Index 83905207 is out of range", ""},  // would fill 83,905,207 elements
       {__LINE__, &object, "/object?a.65536=1", {}, "Index 65536 is out of range", ""},
-      {__LINE__, &object, "/object?a.99999999999999999999999=1", {}, "Index 99999999999999999999999 is out of range", ""},
       {__LINE__, &object, "/object?a.b={\"c\":1}", {}, "", R"({"b":"{\"c\":1}"})"},  // no sniffing in members
       {__LINE__, &object, "/object?a=%7B%22c%22%3A1%7D", {}, "", R"({"c":1})"},       // sniffed JSON
       {__LINE__, &object, "/object?a=++[1,2]", {}, "", "[1,2]"},
@@ -167,7 +150,6 @@ TEST_F(DispatchTest, BindingOutcomes) {
       {__LINE__, &object, "/object?a=---%0Ab%3A+2", {}, "", R"({"b":2})"},  // sniffed YAML
       {__LINE__, &object, "/object?a=---%0Ab%3A+%5B", {}, "Couldn't deserialize YAML value for parameter 'a' of 'GetObject': YAML parser error: did not find expected node content. At line: 2 col: 0", ""},
       {__LINE__, &text, "/text?s={\"c\":1}", {}, "", R"("{\"c\":1}")"},  // strings are not sniffed
-      {__LINE__, &text, "/text?s=a%2Fb+c", {}, "", R"("a/b c")"},
       {__LINE__, &list, "/list?l=", {}, "", "[]"},
       {__LINE__, &list, "/list?l=[\"p\",\"q\"]", {}, "", R"(["p","q"])"},
       {__LINE__, &byPath, "/path/7?id=8", {}, "Argument 'id' for 'GetPathById' was specified in an invalid location.", ""},
@@ -214,13 +196,10 @@ TEST_F(DispatchTest, BodyByContentType) {
   const Row rows[] = {
       {__LINE__, &withBody, "application/json", R"({"x":[1]})", "", R"({"x":[1]})"},
       {__LINE__, &withBody, "Application/JSON; charset=utf-8", "[true]", "", "[true]"},
-      {__LINE__, &withBody, "application/vnd.api+json", "7", "", "7"},
       {__LINE__, &withBody, "application/json", "{", "Error: Missing a name for object member. at offset 1.", ""},
       {__LINE__, &withBody, "text/plain", "hello", "Unsupported body content type", ""},
-      {__LINE__, &withBody, "", "hello", "Unsupported body content type", ""},
       {__LINE__, &withoutBody, "text/plain", "hello", "", R"("kept")"},
       {__LINE__, &withBody, "application/x-msgpack", "\x91\x01", "", "[1]"},
-      {__LINE__, &withBody, "application/x-msgpack-ext", "\x81\xA1k\xC3", "", R"({"k":true})"},
       {__LINE__, &withBody, "application/x-msgpack", "\x91\x01\x02", "Extra MessgePack data found in body", ""},
       {__LINE__, &withBody, "application/x-msgpack", "\xC1", "Invalid MessagePack data at position 1.", ""},
       {__LINE__, &withBody, "application/x-yaml", "a: 1", "", R"({"a":1})"},
