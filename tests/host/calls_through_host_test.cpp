@@ -92,15 +92,6 @@ class CallsThroughHost : public ::testing::Test {
   CallingModule module_;
 };
 
-TEST_F(CallsThroughHost, StartRegistersTheThreeServiceProxyEvents) {
-  for (const char* name : {"OnServiceProxyUuidEvent", "OnServiceProxyMethodEvent", "OnServiceProxyAsyncEvent"}) {
-    SCOPED_TRACE(name);
-    EXPECT_TRUE(host_.bus().IsRegistered(name, PluginHost::kPluginCookie));
-  }
-  for (const HostCall* call : host_.recording().Of(HostCallKind::RegisterEventHandler)) EXPECT_EQ(call->flag, 1u);
-  EXPECT_NE(module_.telemetry(), nullptr);
-}
-
 TEST_F(CallsThroughHost, ObservedSessionArrivesAsCreateThenEveryChange) {
   login_->Set(kLoginSessionPath, SessionValue("IN_PROGRESS"));
   host_.RunUntilIdle();  // nobody listens yet
@@ -216,12 +207,6 @@ TEST_F(CallsThroughHost, MethodRequestsAreRefusedWhileInFlightAndFinalizingAfter
   auto late = module_.serviceProxy().RequestAs<Card>("toxicfeedback.server", "getReformCard", {});
   EXPECT_EQ(late.get().message(), "Finalizing");
   EXPECT_EQ(login_->serviceProxyRequests().size(), 1u);
-}
-
-TEST_F(CallsThroughHost, MethodRepliesCarryTheReplyKey) {
-  login_->SetServiceReply("toxicfeedback.server", "getReformCardV2", ServiceProxyReply{"", "Service unavailable", "ERROR"});
-  auto card = module_.serviceProxy().RequestAs<Card>("toxicfeedback.server", "getReformCardV2", {}, "v2", "");
-  EXPECT_EQ(module_.Await(std::move(card)).message(), "Service unavailable");
 }
 
 TEST_F(CallsThroughHost, LcdsMessagesRunAsTasksAndInvokesReachTheLoginPlugin) {

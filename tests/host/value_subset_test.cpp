@@ -29,14 +29,11 @@ TEST(ValueSubsetTest, FirstMismatchByPlace) {
        "at value.a.b[1].c: expected true, found false"},
       // Lists are compared element by element and must have the same length.
       {__LINE__, "[1,2]", "[1,2,3]", "at value: expected 2 elements, found 3: [1,2,3]"},
-      {__LINE__, "[]", "[]", ""},
       {__LINE__, R"([{"id":1}])", R"([{"id":1,"type":"t"}])", ""},
       // Numbers agree by value, whatever their kind.
       {__LINE__, "1", "1.0", ""},
-      {__LINE__, "-1", "-1", ""},
       {__LINE__, "-1", "18446744073709551615", "at value: expected -1, found 18446744073709551615"},
       {__LINE__, "3", "\"3\"", "at value: expected 3, found \"3\""},
-      {__LINE__, "null", "null", ""},
       {__LINE__, "null", "0", "at value: expected null, found 0"},
       {__LINE__, "{}", "[]", "at value: expected {}, found []"},
       // The first field in order is reported first.

@@ -8,12 +8,6 @@
 namespace Vela {
 namespace {
 
-TEST(MemoryCounters, CountingFunctionsAreInstalledBeforeFirstUse) {
-  void* block = Allocate(8);
-  Free(block);
-  EXPECT_TRUE(MemoryCountingInstalled());
-}
-
 TEST(MemoryCounters, AllocateFreeReallocateAndDuplicateAreCounted) {
   const MemoryCounters before = ReadMemoryCounters();
   void* block = Allocate(100);

@@ -19,7 +19,6 @@ TEST(GetFullNameFromShortNameAndType, PrefixFollowsTheExactTypeName) {
       {__LINE__, kBackendPluginType, "qpm-be-arx-player-behavior"},
       {__LINE__, kFrontendPluginType, "qpm-fe-arx-player-behavior"},
       {__LINE__, PluginType{"Backend", ""}, "qpm-xx-arx-player-behavior"},  // case matters
-      {__LINE__, PluginType{"", ""}, "qpm-xx-arx-player-behavior"},
       {__LINE__, PluginType{"backend ", "t"}, "qpm-xx-arx-player-behavior"},
   };
   for (const Case& c : cases) {
@@ -41,18 +40,13 @@ TEST(PluginApiVersion, HostIsCompatibleWithTheSameMajorAndNoOlderMinorPatch) {
   const Case cases[] = {
       {__LINE__, {18, 0, 0, {}, {}}, true},
       {__LINE__, {18, 5, 2, {}, {}}, true},
-      {__LINE__, {18, 0, 7, {}, {}}, true},
       {__LINE__, {17, 9, 9, {}, {}}, false},
       {__LINE__, {19, 0, 0, {}, {}}, false},
-      {__LINE__, {0, 0, 0, {}, {}}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     EXPECT_EQ(IsCompatibleHostVersion(c.host), c.compatible);
   }
-  EXPECT_EQ(PluginApiVersion().major, 18u);
-  EXPECT_EQ(PluginApiVersion().minor, 0u);
-  EXPECT_EQ(PluginApiVersion().patch, 0u);
 }
 
 TEST(EventNameOfResourcePath, KeepsTheResourceRoot) {
@@ -65,7 +59,6 @@ TEST(EventNameOfResourcePath, KeepsTheResourceRoot) {
       {__LINE__, "/arx-login/v1/session", "OnJsonApiEvent_arx-login_v1_session"},
       {__LINE__, "arx-login/v1/session", "OnJsonApiEvent_arx-login_v1_session"},  // no leading "/"
       {__LINE__, "/arx-player-behavior/v1/reporter-feedback/7", "OnJsonApiEvent_arx-player-behavior_v1_reporter-feedback"},
-      {__LINE__, "/arx-player-behavior/v1/reporter-feedback/", "OnJsonApiEvent_arx-player-behavior_v1_reporter-feedback"},
       {__LINE__, "/arx-platform-config/v1/namespaces/PlayerBehavior",
        "OnJsonApiEvent_arx-platform-config_v1_namespaces_PlayerBehavior"},
       {__LINE__, "/arx-platform-config/v1/namespaces/PlayerBehavior/key/more",
