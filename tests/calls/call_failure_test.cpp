@@ -33,22 +33,5 @@ TEST(CallFailure, RendersTheTemplateAndKeepsNamedValuesAndStatus) {
   }
 }
 
-TEST(CallFailure, TravelsInAnyResultTypeWithItsMessage) {
-  const BindingProperty failure = MakeCallFailure("Couldn't convert LCDS call parameters: {error}", {"bad"});
-  auto text = MaybeType<Failure, std::string>::FromFailureValue(failure);
-  auto value = BindingResult::FromFailureValue(failure);
-  EXPECT_FALSE(text.ok());
-  EXPECT_FALSE(value.ok());
-  EXPECT_EQ(text.message(), "Couldn't convert LCDS call parameters: bad");
-  EXPECT_EQ(value.message(), "Couldn't convert LCDS call parameters: bad");
-  EXPECT_EQ(text.value(), "");
-}
-
-TEST(CallFailure, AFailureWithoutDetailsReadsAsNone) {
-  const BindingProperty plain = Failure::Make("plain");
-  EXPECT_EQ(FailureStatusCode(plain), 0u);
-  EXPECT_TRUE(FailureNamedValues(plain).IsEmpty());
-}
-
 }  // namespace
 }  // namespace Vela

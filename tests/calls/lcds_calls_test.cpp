@@ -85,18 +85,6 @@ TEST(LcdsClassAnnotation, FollowsDeclaredTypesThroughStructuresVectorsAndMaps) {
   }
 }
 
-TEST(LcdsClassAnnotation, VectorArgumentsAnnotateEachElementAndSkipNonStructures) {
-  FakeCallContext context;
-  LcdsClassTable classes;
-  classes.Add("Inner", "x.Inner");
-  BindingProperty items;
-  items.Append().MutableField("name") = "a";
-  items.Append() = "not a structure";
-  items.Append();  // Empty
-  AnnotateLcdsClasses(items, DescribeNativeType<std::vector<CallsTesting::Inner>>(context.registry()), classes);
-  EXPECT_EQ(WriteJson(items), R"([{"__class":"x.Inner","name":"a"},"not a structure",null])");
-}
-
 class LcdsCallsTest : public ::testing::Test {
  protected:
   FakeCallContext context_;

@@ -123,24 +123,6 @@ TEST_F(ResourceObserversTest, PatternsAreNotReadAndMatchEveryEventInPatternOrder
   EXPECT_THAT(seen_, ElementsAre("exact /a/b/c", "b-star /a/b/c", "a-star /a/x"));
 }
 
-TEST_F(ResourceObserversTest, ObservingAgainReplacesTheObserverAndSubscribesAgain) {
-  observers_.Observe<CallsTesting::Session>("/arx-login/v1/session", [&](const ResourceUpdate<CallsTesting::Session>& u) {
-    seen_.push_back("first " + u.value.state);
-  });
-  observers_.Observe<CallsTesting::Session>("/arx-login/v1/session", [&](const ResourceUpdate<CallsTesting::Session>& u) {
-    seen_.push_back("second " + u.value.state);
-  });
-  EXPECT_EQ(context_.subscribed.size(), 2u);
-  EXPECT_EQ(observers_.ExactCount(), 1u);
-  seen_.clear();
-  observers_.Dispatch(Event("/arx-login/v1/session", EventType::Update, Session("x")));
-  EXPECT_THAT(seen_, ElementsAre("second x"));
-
-  observers_.Clear();
-  observers_.Dispatch(Event("/arx-login/v1/session", EventType::Update, Session("y")));
-  EXPECT_THAT(seen_, ElementsAre("second x"));
-}
-
 TEST_F(ResourceObserversTest, AnObserverMayObserveWhileBeingCalled) {
   observers_.Observe<BindingProperty>("/a/*", [&](const ResourceUpdate<BindingProperty>& update) {
     seen_.push_back(update.uri);

@@ -142,32 +142,6 @@ TEST_F(ServiceProxyTest, MethodRequestsAreKeyedByServiceAndReplyKeyAndRefusedWhi
   EXPECT_EQ(proxy_.Request("svc", "get", {}, "key-1", "", [](const Reply&) {}), "");
 }
 
-TEST_F(ServiceProxyTest, RefusalsStoreNothingAndCompleteTypedRequestsAtOnce) {
-  context_.isStopping = true;
-  auto finalizing = proxy_.RequestAs<CallsTesting::Session>("svc", "get", {});
-  ASSERT_TRUE(Ready(finalizing));
-  EXPECT_EQ(finalizing.get().message(), "Finalizing");
-  EXPECT_TRUE(context_.requests.empty());
-
-  context_.isStopping = false;
-  context_.onRequest = [](const SeenRequest&) { return FakeReply{500, {}, "login down", {}, false}; };
-  auto failed = proxy_.RequestAs<CallsTesting::Session>("svc", "get", {});
-  ASSERT_TRUE(Ready(failed));
-  EXPECT_EQ(failed.get().message(), "Error response for POST /arx-login/v1/service-proxy-uuid-requests: login down");
-  EXPECT_EQ(proxy_.PendingCount(), 0u);
-}
-
-TEST_F(ServiceProxyTest, ClearingDropsPendingRequestsAndCompletesTheirFutures) {
-  auto session = proxy_.RequestAs<CallsTesting::Session>("svc", "get", {});
-  proxy_.OnUuidReply(UuidReply("unmatched", "{}"));
-  EXPECT_FALSE(Ready(session));
-  proxy_.Clear();
-  EXPECT_EQ(proxy_.PendingCount(), 0u);
-  EXPECT_EQ(proxy_.ArrivedCount(), 0u);
-  ASSERT_TRUE(Ready(session));
-  EXPECT_EQ(session.get().message(), "Finalizing");
-}
-
 TEST_F(ServiceProxyTest, ACompletionMayStartTheNextRequest) {
   std::string second;
   const std::string status = proxy_.Request("svc", "get", {}, "", "", [&](const Reply&) {

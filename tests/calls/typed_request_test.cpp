@@ -81,7 +81,7 @@ TEST_F(TypedRequestTest, ErrorResponsesCarryTheRepliesStatus) {
     uint32_t status;
     bool typed;
   };
-  const Case cases[] = {{__LINE__, 404, true}, {__LINE__, 503, false}, {__LINE__, 404, false}};
+  const Case cases[] = {{__LINE__, 404, true}, {__LINE__, 503, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     FakeCallContext::responsesReleased = 0;
@@ -102,21 +102,6 @@ TEST_F(TypedRequestTest, ErrorResponsesCarryTheRepliesStatus) {
     EXPECT_EQ(NamedText(failure, "error"), "Not found");
     EXPECT_EQ(FakeCallContext::responsesReleased, 1);
   }
-}
-
-TEST_F(TypedRequestTest, ReplyConvertsToTheRequestedType) {
-  context_.onRequest = [](const SeenRequest&) {
-    BindingProperty session;
-    session.MutableField("state") = "SUCCEEDED";
-    session.MutableField("accountId") = uint64_t{42};
-    return FakeReply{200, session, {}, {}, false};
-  };
-  auto session = RequestOf<CallsTesting::Session>(context_, HttpMethod::Get, "/arx-login/v1/session");
-  ASSERT_TRUE(session.ok()) << session.message();
-  EXPECT_EQ(session.value().state, "SUCCEEDED");
-  EXPECT_EQ(session.value().accountId, 42u);
-  EXPECT_EQ(context_.yields, 0u);
-  EXPECT_EQ(FakeCallContext::responsesReleased, 1);
 }
 
 TEST_F(TypedRequestTest, WrongShapedReplyFailsWithTheConvertingMessageAndIsReleased) {
@@ -192,34 +177,6 @@ TEST_F(TypedRequestTest, AStreamLeftByAnErrorReplyIsStillReleased) {
   EXPECT_EQ(session.message(), "Error response for GET /x: broken");
   EXPECT_EQ(FakeCallContext::streamsReleased, 1);
   EXPECT_EQ(FakeCallContext::responsesReleased, 1);
-}
-
-TEST_F(TypedRequestTest, TelemetryPostsTheEventDataAsOneStructure) {
-  TelemetrySender telemetry(context_);
-  struct Case {
-    int line;
-    std::string name;
-    TelemetryEventData data;
-  };
-  const Case cases[] = {{__LINE__, "x", {}}, {__LINE__, "shown", {{"type", "chat"}, {"count", "2"}}}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    context_.requests.clear();
-    std::future<MaybeType<Failure, bool>> sent = telemetry.Send(c.name, c.data);
-    ASSERT_EQ(sent.wait_for(std::chrono::seconds(0)), std::future_status::ready);
-    EXPECT_TRUE(sent.get().ok());
-    ASSERT_EQ(context_.requests.size(), 1u);
-    EXPECT_EQ(context_.requests[0].method, 6u);
-    EXPECT_EQ(context_.requests[0].path, "/telemetry/v1/events/" + c.name);
-    ASSERT_EQ(context_.requests[0].arguments.size(), 1u);
-    const BindingProperty& posted = context_.requests[0].arguments[0];
-    EXPECT_EQ(posted.kind(), BindingKind::Structure);
-    EXPECT_EQ(posted.size(), c.data.size());
-    for (const auto& [key, value] : c.data) EXPECT_EQ(posted.FieldOrEmpty(key).GetStringOr(""), value);
-  }
-  context_.onRequest = [](const SeenRequest&) { return FakeReply{404, {}, "Not found", {}, false}; };
-  MaybeType<Failure, bool> failed = telemetry.Send("x", {}).get();
-  EXPECT_EQ(failed.message(), "Error response for POST /telemetry/v1/events/x: Not found");
 }
 
 }  // namespace
