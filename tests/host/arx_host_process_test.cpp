@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -200,24 +199,6 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
     EXPECT_THAT(ran.out, HasSubstr(c.out != nullptr ? c.out : ""));
     EXPECT_THAT(ran.err, HasSubstr(c.err != nullptr ? c.err : ""));
   }
-}
-
-TEST_F(ArxHostProcessTest, JsonRunPrintsOneObjectPerLine) {
-  const Ran ran = Run("run --json \"" ARX_HOST_SCENARIOS_DIR "/siblings.yaml\"");
-  EXPECT_EQ(ran.status, 0) << ran.err;
-  std::istringstream lines(ran.out);
-  std::vector<Vela::BindingProperty> records;
-  for (std::string line; std::getline(lines, line);) {
-    Vela::BindingResult record = Vela::ParseJson(line);
-    ASSERT_TRUE(record.ok()) << line;
-    records.push_back(std::move(record).value());
-  }
-  ASSERT_FALSE(records.empty());
-  EXPECT_EQ(records.front().FieldOrEmpty("type").GetStringOr({}), "step");
-  const Vela::BindingProperty& summary = records.back();
-  EXPECT_EQ(summary.FieldOrEmpty("type").GetStringOr({}), "summary");
-  EXPECT_TRUE(summary.FieldOrEmpty("passed").GetBoolOr(false));
-  EXPECT_EQ(summary.FieldOrEmpty("steps").GetUnsignedOr(0), 9u);
 }
 
 TEST_F(ArxHostProcessTest, TheReplPlaysTypedStepsAndExplainsMistakes) {

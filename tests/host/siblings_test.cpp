@@ -65,16 +65,6 @@ TEST_F(SiblingsTest, ResourcesAnswerTheirValueAndPublishEveryChange) {
   EXPECT_EQ(SendThroughHost(host_, kGet, "/arx-gameflow/v1/session").status, 404u);
 }
 
-TEST_F(SiblingsTest, StreamedModeHandsTheJsonBodyOutInPieces) {
-  BindingProperty session;
-  session.MutableField("state") = "SUCCEEDED";
-  login_->Set(kLoginSessionPath, session);
-  login_->StreamGets(5);
-  Answer streamed = SendThroughHost(host_, kGet, "/arx-login/v1/session");
-  EXPECT_THAT(streamed.pieces, ElementsAre(R"({"sta)", R"(te":")", R"(SUCCE)", R"(EDED")", "}"));
-  EXPECT_EQ(login_->GetCount(kLoginSessionPath), 1u);
-}
-
 TEST_F(SiblingsTest, LcdsMessagesAreDeliveredUnderTheClassesEventName) {
   EventCollector events;
   events.Listen(host_, "OnLcdsEvent_com_x_Message");
