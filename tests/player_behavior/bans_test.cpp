@@ -44,10 +44,8 @@ TEST_F(Bans, ForcedShutdownReasonsFollowTheTable) {
   const Case cases[] = {
       {__LINE__, "USER_BANNED_FOR_LEAVING", "x", "Leaver"},
       {__LINE__, "USER_BANNED_FOR_LEAVING!", "", "Banned"},
-      {__LINE__, "USER_BANNED_BY_PRIME_SYSTEM", "", "PrimeSystem"},
       {__LINE__, "USER_BANNED", "ALTBAN-3", "ALTBAN-3"},
       {__LINE__, "USER_BANNED", "-ALTBAN-3", "Banned"},
-      {__LINE__, "USER_SUSPENDED", "", "Banned"},
       {__LINE__, "USER_SUSPENDED!", "", ""},
       {__LINE__, "MAINTENANCE", "ALTBAN", ""},
   };

@@ -129,11 +129,5 @@ TEST_F(LoginDataPacket, ARestrictionArrivingDuringTheCardFetchIsReplacedLikeAnyO
             R"({"displayReformCard":true,"gamesRemaining":4,"id":3,"source":"Login"})");
 }
 
-TEST_F(LoginDataPacket, SimpleMessagesOfOtherShapesAreIgnored) {
-  Mark();
-  SetLoginDataPacket(R"({"simpleMessages":[7,"text",{"type":"unknown.type"},{"type":42}]})");
-  EXPECT_THAT(EventLines(), IsEmpty());
-}
-
 }  // namespace
 }  // namespace Vela::Client::PlayerBehavior::Testing

@@ -33,15 +33,6 @@ class ReformCards : public PluginScenario {
   void WantCard() { PushSimple("prime.display_reform_card", "p"); }
 };
 
-TEST_F(ReformCards, TheConfigurationChoosesTheVersion) {
-  SetConfig(false);
-  WantCard();
-  EXPECT_THAT(ServiceProxyMethods(), ElementsAre(kGetV1));
-  SetConfig(true);
-  WantCard();
-  EXPECT_THAT(ServiceProxyMethods(), ElementsAre(kGetV1, kGetV2));
-}
-
 TEST_F(ReformCards, APendingCardWaitsForAConfigurationAndPhaseNone) {
   SetPhase("Lobby");
   WantCard();

@@ -70,12 +70,6 @@ TEST_F(ReporterFeedback, EntriesArriveInEveryPhaseButAreListedOnlyOutOfGames) {
   }
 }
 
-TEST_F(ReporterFeedback, PhaseReportsPublishNoListWhileThereAreNoEntries) {
-  Mark();
-  SetPhase("Lobby");
-  EXPECT_THAT(EventLines(), IsEmpty());
-}
-
 TEST_F(ReporterFeedback, GetByIdReadsTheIdentifierInVisiblePhases) {
   PushSimple("tribunal.reporter.feedback", "m1");
   PushSimple("tribunal.reporter.feedback", "m2");

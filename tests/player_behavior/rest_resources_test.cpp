@@ -32,29 +32,6 @@ TEST_F(RestResources, NineFunctionsInRegistrationOrder) {
                                  "DeleteArxPlayerBehaviorV1ReporterFeedbackById (id)"));
 }
 
-TEST_F(RestResources, AnswersBeforeAnythingIsHeld) {
-  Start();
-  for (std::string_view path :
-       {"/arx-player-behavior/v1/ban", "/arx-player-behavior/v1/chat-restriction",
-        "/arx-player-behavior/v1/ranked-restriction", "/arx-player-behavior/v1/reform-card",
-        "/arx-player-behavior/v2/reform-card"}) {
-    SCOPED_TRACE(path);
-    const CallResult answer = Get(path);
-    ASSERT_TRUE(answer.found);
-    EXPECT_TRUE(answer.failed);
-    EXPECT_EQ(answer.status, 404u);
-    EXPECT_EQ(answer.error, "Not found");
-  }
-  const CallResult config = Get("/arx-player-behavior/v1/config");
-  EXPECT_FALSE(config.failed);
-  EXPECT_EQ(config.status, 0u);
-  EXPECT_EQ(WriteJson(config.value), R"({"ReformCardV2Enabled":false})");
-  const CallResult list = Get("/arx-player-behavior/v1/reporter-feedback");
-  EXPECT_FALSE(list.failed);
-  EXPECT_EQ(list.value.kind(), BindingKind::Collection);
-  EXPECT_EQ(list.value.size(), 0u);
-}
-
 TEST_F(RestResources, ResourcesFollowTheirSiblingsFromTheFirstRead) {
   // Read at start: the configuration is there before any event.
   platformConfig_->Set(Host::kPlayerBehaviorConfigPath, Json(R"({"ReformCardV2Enabled":true})"));

@@ -27,8 +27,6 @@ TEST(ForcedShutdownBanReason, FollowsTheSuffixTable) {
   const Case cases[] = {
       {__LINE__, "USER_BANNED_FOR_LEAVING", "", "Leaver"},
       {__LINE__, "USER_BANNED_FOR_EXCESSIVE_CHAT_TOXICITY", "", "ExcessiveChatToxicity"},
-      {__LINE__, "USER_BANNED_FOR_EXTREME_CHAT_TOXICITY", "", "ExtremeChatToxicity"},
-      {__LINE__, "USER_BANNED_FOR_INTENTIONAL_FEEDING", "", "IntentionalFeeding"},
       {__LINE__, "USER_BANNED_BY_PRIME_SYSTEM", "ALTBAN-3", "PrimeSystem"},
       // The suffix must match whole.
       {__LINE__, "USER_BANNED_FOR_LEAVINGX", "", "Banned"},
@@ -39,7 +37,6 @@ TEST(ForcedShutdownBanReason, FollowsTheSuffixTable) {
       {__LINE__, "USER_BANNED", "xALTBAN-3", "Banned"},
       {__LINE__, "USER_SUSPENDED", "ALTBAN-3", "Banned"},
       {__LINE__, "USER_SUSPENDEDX", "", std::nullopt},
-      {__LINE__, "user_banned", "", std::nullopt},
       {__LINE__, "", "", std::nullopt},
       {__LINE__, "SERVER_SHUTDOWN", "ALTBAN-3", std::nullopt},
   };
@@ -58,15 +55,6 @@ TEST(PermanentBan, IsStrictlyBeyondThreeYears) {
   // The largest end does not wrap around.
   EXPECT_TRUE(IsBeyondPermanentHorizon(UINT64_MAX, now));
   EXPECT_FALSE(IsBeyondPermanentHorizon(UINT64_MAX, UINT64_MAX - 5));
-}
-
-TEST(BanUntilText, IsForeverOrTheIsoTime) {
-  EXPECT_EQ(BanUntilText(0, true), "FOREVER");
-  EXPECT_EQ(BanUntilText(1'700'000'000'123ULL, true), "FOREVER");
-  EXPECT_EQ(BanUntilText(0, false), "1970-01-01T00:00:00.000Z");
-  EXPECT_EQ(BanUntilText(1'700'000'000'123ULL, false), "2023-11-14T22:13:20.123Z");
-  // No calendar date: the empty text, without an assertion.
-  EXPECT_EQ(BanUntilText(UINT64_MAX, false), "");
 }
 
 TEST(ParseStoiArgument, ReadsAsTheStandardConversion) {
@@ -139,29 +127,6 @@ TEST(ChatRestrictionNotification, ChoosesKeysByGamesRemaining) {
     EXPECT_EQ(n.source, "");
     EXPECT_EQ(n.state, "");
   }
-}
-
-std::vector<uint64_t> Ids(const std::vector<Api::ReporterFeedback>& entries) {
-  std::vector<uint64_t> ids;
-  for (const auto& entry : entries) ids.push_back(entry.id);
-  return ids;
-}
-
-TEST(ReporterFeedbackList, RemovalMovesTheLastEntryIntoPlace) {
-  std::vector<Api::ReporterFeedback> entries = {{1, "m1", "t"}, {2, "m2", "t"}, {3, "m3", "t"}};
-  EXPECT_TRUE(RemoveReporterFeedback(entries, 1));
-  EXPECT_THAT(Ids(entries), ElementsAre(3, 2));
-  EXPECT_FALSE(RemoveReporterFeedback(entries, 1));
-  EXPECT_TRUE(RemoveReporterFeedback(entries, 2));
-  EXPECT_THAT(Ids(entries), ElementsAre(3));
-  EXPECT_TRUE(RemoveReporterFeedback(entries, 3));
-  EXPECT_TRUE(entries.empty());
-  EXPECT_FALSE(RemoveReporterFeedback(entries, 3));
-
-  const std::vector<Api::ReporterFeedback> twins = {{5, "first", "t"}, {5, "second", "t"}};
-  ASSERT_TRUE(FindReporterFeedback(twins, 5).has_value());
-  EXPECT_EQ(FindReporterFeedback(twins, 5)->msgId, "first");
-  EXPECT_FALSE(FindReporterFeedback(twins, 6).has_value());
 }
 
 TEST(ReporterFeedbackList, VisiblePhasesAndEntryPaths) {
