@@ -109,7 +109,7 @@ TEST(HostBindingValueTest, ToHostGivesOwnedCopiesInFieldOrder) {
 
   // Owned texts and bytes (6, 8), every kind in its code; an empty text is still "".
   std::vector<uint32_t> types;
-  for (uint32_t i = 0; i < host.value.obj.len; ++i) types.push_back(host.value.obj.ptr[i].value.type);
+  for (uint32_t i = 0; i < host.value.obj.len; ++i) types.push_back(Read(host.value.obj.ptr[i].value.type));
   EXPECT_EQ(types, (std::vector<uint32_t>{8, 6, 1, 4, 9, 0, 10, 2, 6, 3}));
   const HostBindingValue& emptyText = host.value.obj.ptr[1].value;
   ASSERT_NE(Read(emptyText.str.ptr), nullptr);
