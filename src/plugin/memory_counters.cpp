@@ -105,11 +105,14 @@ void InstallCountingFunctions() {
 }
 
 // Registered at process start; the allocation layer runs it before its first use, so no
-// block is made by one set of functions and released through the other.
-const bool gPreparationRegistered = [] {
-  SetAllocationPreparation(InstallCountingFunctions);
-  return true;
-}();
+// block is made by one set of functions and released through the other. It is registered
+// before every other initialiser (101 is the first priority left to programs): a block
+// that an earlier initialiser made uncounted and that is freed later would be counted as
+// freed and drive bytes in use below zero.
+struct PreparationRegistration {
+  PreparationRegistration() { SetAllocationPreparation(InstallCountingFunctions); }
+};
+[[gnu::init_priority(101)]] const PreparationRegistration gPreparationRegistration;
 
 }  // namespace
 
@@ -137,7 +140,6 @@ void WriteMemoryStats(const MemoryCounters& counters, uint32_t out[kMemoryStatsW
 }
 
 bool MemoryCountingInstalled() {
-  (void)gPreparationRegistered;
   return gCounters.installed.load();
 }
 

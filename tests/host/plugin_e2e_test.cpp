@@ -2,9 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "plugin_host.h"
+#include "scenario.h"
+#include "scenario_runner.h"
 
 namespace Vela::Host {
 namespace {
@@ -94,6 +98,64 @@ TEST_F(PluginEndToEnd, MemoryStatsAccumulateAndEndWithTwoZeros) {
   EXPECT_LE(Pair(second, 5), Pair(second, 3));  // no more frees than allocations
   EXPECT_EQ(second[12], 0u);
   EXPECT_EQ(second[13], 0u);
+}
+
+int64_t BytesInUse(PluginHost& host) {
+  const std::array<uint32_t, 14> words = host.MemoryStats();
+  return static_cast<int64_t>(Pair(words, 2) - Pair(words, 4));
+}
+
+StepOutcome RunStep(ScenarioSession& session, const std::string& line) {
+  ScenarioParse parse = ParseStepLine(line, 1);
+  EXPECT_TRUE(parse.ok()) << parse.error;
+  return parse.ok() ? session.Run(parse.scenario.steps[0]) : StepOutcome{};
+}
+
+// The plugin counts its own heap and nothing else: bytes in use follow the records it holds
+// (they grow with each entry and come back when the entries go), while the host's
+// allocations, made between the plugin's, leave the plugin's counters alone.
+TEST(PluginMemory, BytesInUseFollowThePluginsRecordsAndNotTheHostsAllocations) {
+  ScenarioSession session;
+  ASSERT_EQ(session.Open(ARX_PLUGIN_LIBRARY), "");
+  PluginHost& host = session.host();
+  RunStep(session, "{set: /arx-login/v1/login-data-packet, data: {allSummonerData: {summoner: {acctId: 7}}}}");
+  RunStep(session, "{set: /arx-gameflow/v1/session, data: {phase: None}}");
+  EXPECT_GT(BytesInUse(host), 0) << "the module's tables are on the plugin's heap";
+
+  constexpr int kEntries = 40;
+  int nextId = 1;
+  std::vector<std::string> hostBlocks;
+  // Adds kEntries feedback entries, each after a block of the host's; returns the growth.
+  const auto addEntries = [&] {
+    const int64_t before = BytesInUse(host);
+    for (int i = 0; i < kEntries; ++i, ++nextId) {
+      const std::array<uint32_t, 14> plugin = host.MemoryStats();
+      hostBlocks.emplace_back(4096 + i, 'h');
+      EXPECT_EQ(Pair(host.MemoryStats(), 3), Pair(plugin, 3)) << "a host allocation was counted by the plugin";
+      RunStep(session, "{lcds: com.velaworks.platform.messaging.persistence.SimpleDialogMessage, body: {accountId: 7, msgId: feedback-message-" +
+                           std::to_string(nextId) + ", type: tribunal.reporter.feedback, params: []}}");
+    }
+    return BytesInUse(host) - before;
+  };
+  const auto deleteEntries = [&] {
+    for (int id = nextId - kEntries; id < nextId; ++id) {
+      hostBlocks.pop_back();
+      RunStep(session, "{call: DELETE /arx-player-behavior/v1/reporter-feedback/" + std::to_string(id) + "}");
+    }
+    StepOutcome list = RunStep(session, "{call: GET /arx-player-behavior/v1/reporter-feedback, expect: {value: []}}");
+    EXPECT_TRUE(list.held()) << ::testing::PrintToString(list.unmet);
+  };
+
+  // A first round sets up what stays (the list's capacity, say); the second must give back
+  // everything it took.
+  addEntries();
+  deleteEntries();
+  const int64_t settled = BytesInUse(host);
+  const int64_t growth = addEntries();
+  // Each held entry keeps its two texts, too long to live inside their string objects.
+  EXPECT_GE(growth, int64_t{kEntries} * 40);
+  deleteEntries();
+  EXPECT_LT(std::abs(BytesInUse(host) - settled), growth / 8) << "the entries' memory did not come back";
 }
 
 }  // namespace
