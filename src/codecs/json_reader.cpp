@@ -19,6 +19,7 @@
 #include <rapidjson/reader.h>
 
 #include "binding/internal/tree_assembler.h"
+#include "codecs/internal/framework_json_allocator.h"
 #include "codecs/json.h"
 #include "util/format_text.h"
 
@@ -48,7 +49,7 @@ namespace Vela {
 namespace {
 
 using detail::NulNotingUtf8;
-using JsonReader = rapidjson::GenericReader<rapidjson::UTF8<char>, NulNotingUtf8>;
+using JsonReader = rapidjson::GenericReader<rapidjson::UTF8<char>, NulNotingUtf8, detail::FrameworkJsonAllocator>;
 
 // No comments, no trailing commas, no NaN/Infinity literals; only the nesting is handled
 // without recursion. Error codes and offsets are the same as the default mode's.

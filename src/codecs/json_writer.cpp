@@ -13,11 +13,17 @@
 #include "binding/binding_visitor.h"
 #include "binding/enum_name_lookup.h"
 #include "binding/internal/walk_tree.h"
+#include "codecs/internal/framework_json_allocator.h"
 #include "codecs/json.h"
 #include "util/base64.h"
 
 namespace Vela {
 namespace {
+
+using detail::FrameworkJsonAllocator;
+using JsonBuffer = rapidjson::GenericStringBuffer<rapidjson::UTF8<>, FrameworkJsonAllocator>;
+using CompactWriter = rapidjson::Writer<JsonBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>, FrameworkJsonAllocator>;
+using IndentingWriter = rapidjson::PrettyWriter<JsonBuffer, rapidjson::UTF8<>, rapidjson::UTF8<>, FrameworkJsonAllocator>;
 
 // The writer needs a non-null pointer even for an empty text.
 const char* DataOf(std::string_view text) { return text.data() == nullptr ? "" : text.data(); }
@@ -75,7 +81,7 @@ class JsonVisitor final : public BindingVisitor {
 
 template <class Writer>
 std::string Write(const BindingProperty& value, const EnumNameLookup* enums) {
-  rapidjson::StringBuffer buffer;
+  JsonBuffer buffer;
   Writer writer(buffer);
   JsonVisitor<Writer> visitor(writer, enums);
   detail::WalkTree(value, visitor);  // the visitor is final: its calls are bound statically
@@ -101,10 +107,10 @@ std::string WriteJson(const BindingProperty& value, const EnumNameLookup* enums,
                       std::string_view lineSeparator) {
   if (value.IsEmpty()) return {};
   if (lineSeparator.empty()) {
-    return Write<rapidjson::Writer<rapidjson::StringBuffer>>(value, enums);
+    return Write<CompactWriter>(value, enums);
   }
   // Four spaces per level and the default format options are the pretty writer's defaults.
-  std::string text = Write<rapidjson::PrettyWriter<rapidjson::StringBuffer>>(value, enums);
+  std::string text = Write<IndentingWriter>(value, enums);
   if (lineSeparator == "\n") return text;
   // Strings never hold a raw line feed (the writer escapes it), so every one is layout.
   return ReplaceLineFeeds(text, lineSeparator);
