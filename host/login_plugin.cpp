@@ -136,6 +136,11 @@ void LoginPlugin::SendReply(std::string_view eventName, const ServiceProxyReques
   Send(eventName, request, key, found->second);
 }
 
+void LoginPlugin::ForgetRecords() {
+  invocations_.clear();
+  if (silent_.empty()) requests_.clear();  // silent_ holds indices into requests_
+}
+
 std::size_t LoginPlugin::AnswerSilentRequests() {
   const std::vector<std::size_t> silent = std::exchange(silent_, {});
   for (const std::size_t index : silent) {

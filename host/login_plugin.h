@@ -98,6 +98,9 @@ class LoginPlugin final : public ResourceSibling {
   // reply; answers how many.
   std::size_t AnswerSilentRequests();
   [[nodiscard]] const std::vector<ServiceProxyRequestRecord>& serviceProxyRequests() const { return requests_; }
+  // Forgets the invokes and requests kept for inspection, so that a long-running host does
+  // not pile them up; while a request still waits for its silent reply, requests are kept.
+  void ForgetRecords();
 
  private:
   SiblingReply Invoke(const SiblingRequest& request);

@@ -25,6 +25,7 @@ class PlayerNotificationsPlugin final : public SiblingPlugin {
   SiblingReply Handle(const SiblingRequest& request) override;
 
   [[nodiscard]] const std::vector<BindingProperty>& posted() const { return posted_; }
+  void ForgetPosted() { posted_.clear(); }
 
  private:
   std::vector<BindingProperty> posted_;

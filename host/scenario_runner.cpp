@@ -236,6 +236,11 @@ ResourceSibling* ScenarioSession::SiblingFor(std::string_view path) {
   return nullptr;
 }
 
+void ScenarioSession::ForgetSiblingRecords() {
+  login_->ForgetRecords();
+  notifications_->ForgetPosted();
+}
+
 const BindingProperty* ScenarioSession::SiblingValue(std::string_view path) {
   ResourceSibling* sibling = host_ == nullptr ? nullptr : SiblingFor(path);
   return sibling == nullptr ? nullptr : sibling->Get(path);

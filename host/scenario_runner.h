@@ -112,6 +112,9 @@ class ScenarioSession {
   // The value a simulated sibling holds at one of SiblingResourcePaths(); null when none.
   [[nodiscard]] const BindingProperty* SiblingValue(std::string_view path);
   LoginPlugin& login() { return *login_; }
+  // Forgets what the simulated siblings kept of the plugin's requests to them (a server
+  // that runs for hours calls it after each piece of work so that they cannot pile up).
+  void ForgetSiblingRecords();
 
  private:
   // Gathers what the plugin did since the recording's `from`-th call.

@@ -164,13 +164,15 @@ class Server {
 
  private:
   // On the loop thread, after every piece of work: the events the plugin fired go to the
-  // streams in the order fired, and the recording is emptied so it cannot grow.
+  // streams in the order fired, and the recording and the siblings' records of the plugin's
+  // requests are emptied so they cannot grow.
   void PublishFired() {
     HostRecording& recording = session_.host().recording();
     for (const HostCall& call : recording.calls) {
       if (call.kind == HostCallKind::FireEvent) hub_.Publish("message", WriteJson(FiredEventJson(call)));
     }
     recording.Clear();
+    session_.ForgetSiblingRecords();
   }
 
   // Runs `work` on the loop thread; the answer it made, or 503 while shutting down.
