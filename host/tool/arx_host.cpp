@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "api_listing.h"
+#include "openapi_document.h"
 #include "codecs/json.h"
 #include "codecs/msgpack.h"
 #include "codecs/yaml.h"
@@ -162,7 +163,9 @@ int Repl(const std::string& pluginPath) {
   return kExitHeld;
 }
 
-int Describe(const std::string& pluginPath, bool json) {
+enum class DescribeForm { Listing, Json, OpenApi };
+
+int Describe(const std::string& pluginPath, DescribeForm form) {
   PluginHost host;
   if (std::string error = host.Load(pluginPath); !error.empty()) {
     std::cerr << "arx-host: cannot load the plugin library " << pluginPath << ": " << error << "\n";
@@ -173,8 +176,15 @@ int Describe(const std::string& pluginPath, bool json) {
     std::cerr << "arx-host: the plugin " << pluginPath << " gave no description block in the handshake\n";
     return kExitFailed;
   }
+  if (form == DescribeForm::OpenApi) {
+    const HostVersion& version = outcome.pluginVersion;
+    const OpenApiInfo info{outcome.shortName, std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
+                                                  std::to_string(version.patch)};
+    std::cout << Vela::WriteJson(OpenApiDocument(*outcome.api, info), nullptr, "\n") << "\n";
+    return kExitHeld;
+  }
   const Vela::BindingProperty described = DescribeApi(*outcome.api);
-  if (json) {
+  if (form == DescribeForm::Json) {
     std::cout << Vela::WriteJson(described, nullptr, "\n") << "\n";
   } else {
     std::cout << outcome.shortName << " " << outcome.pluginVersion.major << "." << outcome.pluginVersion.minor << "."
@@ -224,7 +234,9 @@ int main(int argc, char** argv) {
 
   CLI::App* describe = app.add_subcommand("describe", "List the plugin's REST functions, types and events");
   describe->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
-  describe->add_flag("--json", json, "The listing as one JSON document");
+  auto* describeJson = describe->add_flag("--json", json, "The listing as one JSON document");
+  bool openApi = false;
+  describe->add_flag("--openapi", openApi, "The API as an OpenAPI 3.1 document (JSON)")->excludes(describeJson);
 
 #ifdef ARX_HOST_SERVE
   Vela::Host::ServeOptions serveOptions;
@@ -258,7 +270,9 @@ int main(int argc, char** argv) {
   if (pluginPath.empty()) pluginPath = DefaultPluginPath();
   if (*run) return RunScenario(scenarioPath, pluginPath, json);
   if (*repl) return Repl(pluginPath);
-  if (*describe) return Describe(pluginPath, json);
+  if (*describe) {
+    return Describe(pluginPath, openApi ? DescribeForm::OpenApi : json ? DescribeForm::Json : DescribeForm::Listing);
+  }
 #ifdef ARX_HOST_SERVE
   if (*serve) {
     serveOptions.pluginPath = pluginPath;
