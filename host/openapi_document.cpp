@@ -377,4 +377,12 @@ BindingProperty OpenApiDocument(const ApiDescription& api, const OpenApiInfo& in
   return document;
 }
 
+BindingProperty OpenApiDocument(const HandshakeOutcome& handshake) {
+  if (handshake.api == nullptr) return {};
+  const HostVersion& version = handshake.pluginVersion;
+  return OpenApiDocument(*handshake.api, OpenApiInfo{handshake.shortName, std::to_string(version.major) + "." +
+                                                                                std::to_string(version.minor) + "." +
+                                                                                std::to_string(version.patch)});
+}
+
 }  // namespace Vela::Host

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "binding/binding_property.h"
+#include "plugin_host.h"
 #include "rest/api_description.h"
 
 namespace Vela::Host {
@@ -35,5 +36,8 @@ struct OpenApiInfo {
 };
 
 [[nodiscard]] BindingProperty OpenApiDocument(const ApiDescription& api, const OpenApiInfo& info);
+// The document of a plugin after its handshake, named by its short name and version; Empty
+// when the plugin gave no description block.
+[[nodiscard]] BindingProperty OpenApiDocument(const HandshakeOutcome& handshake);
 
 }  // namespace Vela::Host

@@ -17,6 +17,7 @@
 #include "embedded_file.h"
 #include "event_hub.h"
 #include "loop_bridge.h"
+#include "openapi_document.h"
 #include "scenario.h"
 #include "scenario_report.h"
 #include "scenario_runner.h"
@@ -137,6 +138,8 @@ class Server {
       entry.MutableField("path") = function.pathTemplate;
     }
     if (functions_.IsEmpty()) functions_.MakeCollection();
+    // The description block does not change while the plugin lives: one document serves.
+    openApi_ = WriteJson(OpenApiDocument(session_.host().handshake()));
   }
 
   // Binds 127.0.0.1:port (any free port for 0); the port, or -1.
@@ -369,6 +372,11 @@ class Server {
       };
     };
     http_.Get("/", page("index.html"));
+    http_.Get("/api", page("api.html"));
+    http_.Get("/openapi.json", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_header("Cache-Control", "no-cache");
+      res.set_content(openApi_, "application/json");
+    });
     http_.Get(R"(/ui/([A-Za-z0-9._-]+))", [](const httplib::Request& req, httplib::Response& res) {
       const std::string name = req.matches[1];
       const EmbeddedFile* file = FindEmbedded(StaticFiles(), name);
@@ -410,6 +418,7 @@ class Server {
   std::ostream& out_;
   std::vector<ExampleInfo> examples_;
   BindingProperty functions_;
+  std::string openApi_;
   httplib::Server http_;
   LoopBridge bridge_;
   EventHub hub_{kMaxEventStreams};

@@ -177,10 +177,7 @@ int Describe(const std::string& pluginPath, DescribeForm form) {
     return kExitFailed;
   }
   if (form == DescribeForm::OpenApi) {
-    const HostVersion& version = outcome.pluginVersion;
-    const OpenApiInfo info{outcome.shortName, std::to_string(version.major) + "." + std::to_string(version.minor) + "." +
-                                                  std::to_string(version.patch)};
-    std::cout << Vela::WriteJson(OpenApiDocument(*outcome.api, info), nullptr, "\n") << "\n";
+    std::cout << Vela::WriteJson(OpenApiDocument(outcome), nullptr, "\n") << "\n";
     return kExitHeld;
   }
   const Vela::BindingProperty described = DescribeApi(*outcome.api);
