@@ -9,6 +9,7 @@
 // bad scenario file or a bad command line.
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,7 @@
 #include "codecs/json.h"
 #include "codecs/msgpack.h"
 #include "codecs/yaml.h"
+#include "junit_report.h"
 #include "platform/process_info.h"
 #include "plugin_host.h"
 #include "scenario.h"
@@ -84,25 +86,34 @@ bool ReadAll(const std::string& path, std::string& text) {
   return !file.bad();
 }
 
-int RunScenario(const std::string& scenarioPath, const std::string& pluginPath, bool json) {
+// Plays one scenario file against a freshly started plugin; its exit status, with what
+// happened in `result` for the summary and the JUnit report.
+int RunScenario(const std::string& scenarioPath, const std::string& pluginPath, bool json, ScenarioResult& result) {
+  const auto started = std::chrono::steady_clock::now();
+  result.file = scenarioPath;
+  result.name = std::filesystem::path(scenarioPath).stem().string();
   std::string text;
   if (!ReadAll(scenarioPath, text)) {
-    std::cerr << "arx-host: cannot read the scenario file " << scenarioPath << "\n";
+    result.error = "cannot read the scenario file " + scenarioPath;
+    std::cerr << "arx-host: " << result.error << "\n";
     return kExitBadInput;
   }
   ScenarioParse parse = ParseScenario(text);
   if (!parse.ok()) {
-    std::cerr << "arx-host: " << scenarioPath << ": " << parse.error << "\n";
+    result.error = scenarioPath + ": " + parse.error;
+    std::cerr << "arx-host: " << result.error << "\n";
     return kExitBadInput;
   }
   const Scenario& scenario = parse.scenario;
   ScenarioSession session;
   if (std::string error = session.Open(pluginPath); !error.empty()) {
+    result.error = error;
     std::cerr << "arx-host: " << error << "\n";
     return kExitFailed;
   }
   const std::string name =
       scenario.name.empty() ? std::filesystem::path(scenarioPath).stem().string() : scenario.name;
+  result.name = name;
   if (!json) {
     std::cout << "Scenario " << name << " (" << scenarioPath << ")\n";
     if (!scenario.description.empty()) {
@@ -112,10 +123,47 @@ int RunScenario(const std::string& scenarioPath, const std::string& pluginPath, 
     std::cout << "Plugin " << pluginPath << "\n\n";
   }
   ReportWriter report(std::cout, json ? ReportForm::JsonLines : ReportForm::Compact);
-  report.Step(session.Started());
-  for (const ScenarioStep& step : scenario.steps) report.Step(session.Run(step));
+  auto play = [&](const StepOutcome& outcome) {
+    for (const std::string& unmet : outcome.unmet) result.failures.push_back({outcome.number, outcome.title, unmet});
+    report.Step(outcome);
+  };
+  play(session.Started());
+  for (const ScenarioStep& step : scenario.steps) play(session.Run(step));
   report.Summary(name);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return report.allHeld() ? kExitHeld : kExitFailed;
+}
+
+// Each file against its own plugin, in order; with more than one, a closing summary line.
+// The exit status is the worst of the files' (a bad file over a failed one).
+int RunScenarios(const std::vector<std::string>& paths, const std::string& pluginPath, bool json,
+                 const std::string& junitPath) {
+  std::vector<ScenarioResult> results;
+  int status = kExitHeld;
+  for (const std::string& path : paths) {
+    if (paths.size() > 1 && !results.empty() && !json) std::cout << "\n";
+    const int one = RunScenario(path, pluginPath, json, results.emplace_back());
+    if (one == kExitBadInput || (one == kExitFailed && status == kExitHeld)) status = one;
+  }
+  std::size_t held = 0;
+  for (const ScenarioResult& result : results) held += result.error.empty() && result.failures.empty() ? 1 : 0;
+  if (paths.size() > 1) {
+    const std::size_t failed = results.size() - held;
+    if (json) {
+      std::cout << "{\"scenarios\":" << results.size() << ",\"held\":" << held << ",\"failed\":" << failed << "}\n";
+    } else {
+      std::cout << "\n" << results.size() << " scenarios, " << held << " held, " << failed << " failed\n";
+    }
+  }
+  if (!junitPath.empty()) {
+    std::ofstream file(junitPath, std::ios::binary | std::ios::trunc);
+    file << JUnitXml("arx-host run", results);
+    if (!file.flush()) {
+      std::cerr << "arx-host: cannot write the JUnit report " << junitPath << "\n";
+      return status == kExitHeld ? kExitFailed : status;
+    }
+  }
+  return status;
 }
 
 std::string Trimmed(const std::string& line) {
@@ -220,9 +268,12 @@ int main(int argc, char** argv) {
   std::string pluginPath;
   bool json = false;
 
-  std::string scenarioPath;
-  CLI::App* run = app.add_subcommand("run", "Play a scenario file against the plugin (docs/scenarios.md)");
-  run->add_option("SCENARIO", scenarioPath, "The scenario file (YAML), or - for standard input")->required();
+  std::vector<std::string> scenarioPaths;
+  std::string junitPath;
+  CLI::App* run = app.add_subcommand(
+      "run", "Play scenario files against the plugin, each against a freshly started one (docs/scenarios.md)");
+  run->add_option("SCENARIO", scenarioPaths, "The scenario files (YAML), or - for standard input")->required();
+  run->add_option("--junit", junitPath, "Also write a JUnit XML report to this file (one test case per scenario)");
   run->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
   run->add_flag("--json", json, "One JSON object per line instead of the readable form");
 
@@ -265,7 +316,7 @@ int main(int argc, char** argv) {
     return kExitBadInput;
   }
   if (pluginPath.empty()) pluginPath = DefaultPluginPath();
-  if (*run) return RunScenario(scenarioPath, pluginPath, json);
+  if (*run) return RunScenarios(scenarioPaths, pluginPath, json, junitPath);
   if (*repl) return Repl(pluginPath);
   if (*describe) {
     return Describe(pluginPath, openApi ? DescribeForm::OpenApi : json ? DescribeForm::Json : DescribeForm::Listing);
