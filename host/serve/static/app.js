@@ -29,12 +29,33 @@ function el(tag, attributes = {}, ...children) {
   return node;
 }
 
+// An epoch time in milliseconds as a date and what is left of it: "2100-01-01 00:00 UTC (in
+// 27,000 days)"; 0 is no end.
+function untilText(ms) {
+  if (!ms) return 'no end';
+  const date = new Date(ms).toISOString().replace('T', ' ').slice(0, 16);
+  const left = ms - Date.now();
+  const units = [['day', 86400000], ['hour', 3600000], ['minute', 60000]];
+  const [unit, size] = units.find(([, length]) => Math.abs(left) >= length) || ['minute', 60000];
+  const count = Math.round(Math.abs(left) / size).toLocaleString('en');
+  const span = `${count} ${unit}${count === '1' ? '' : 's'}`;
+  return `${date} UTC (${left >= 0 ? `in ${span}` : `${span} ago`})`;
+}
+
+const SHOWN_AS = { timeUntilBanExpires: untilText };
+
+function shown(key, value) {
+  if (SHOWN_AS[key]) return SHOWN_AS[key](value);
+  if (typeof value === 'boolean') return value ? 'yes' : 'no';
+  return Array.isArray(value) ? value.join(', ') : value;
+}
+
 function fields(object, names) {
   const list = el('dl');
   for (const [label, key] of names) {
     const value = object[key];
     if (value === undefined || value === null || value === '') continue;
-    list.append(el('dt', {}, label), el('dd', { 'data-field': key }, Array.isArray(value) ? value.join(', ') : value));
+    list.append(el('dt', {}, label), el('dd', { 'data-field': key }, shown(key, value)));
   }
   return list;
 }
@@ -51,7 +72,7 @@ const none = (text) => el('p', { class: 'none' }, text);
 function render() {
   const { ban, chat, ranked, reform, reformV2, config } = state.resources;
   fill('ban', ban ? fields(ban, [['Reason', 'reason'], ['Source', 'source'], ['Permanent', 'isPermaBan'],
-    ['Until (ms)', 'timeUntilBanExpires'], ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('No ban'),
+    ['Until', 'timeUntilBanExpires'], ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('No ban'),
     ban ? 'active' : '');
   fill('chat-restriction', chat ? fields(chat, [['Games left', 'gamesRemaining'], ['Source', 'source'],
     ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('Chat is not restricted'), chat ? 'notice' : '');
