@@ -303,6 +303,21 @@ class Server {
     return JsonAnswer(json);
   }
 
+  // The messages the stream carried lately, oldest first, as [{id, type, data}]: the data
+  // texts are the stream's own JSON, so they are joined rather than parsed again.
+  HttpAnswer RecentEvents() const {
+    std::string body = "[";
+    for (const StreamMessage& message : hub_.Recent()) {
+      if (body.size() > 1) body += ",";
+      body += "{\"id\":" + std::to_string(message.id) + ",\"type\":" + WriteJson(BindingProperty(message.event)) +
+              ",\"data\":" + (message.data.empty() ? std::string("null") : message.data) + "}";
+    }
+    body += "]";
+    HttpAnswer answer;
+    answer.body = std::move(body);
+    return answer;
+  }
+
   // A browser page of another site may send requests to loopback; only this server's own
   // page (or a client that names no origin, like curl) is served.
   bool ForeignOrigin(const httplib::Request& req) const {
@@ -388,6 +403,7 @@ class Server {
     http_.Get("/host/memory", [this](const httplib::Request&, httplib::Response& res) {
       Send(res, OnLoop([&] { return JsonAnswer(MemoryJson(session_.host().MemoryStats())); }));
     });
+    http_.Get("/host/events", [this](const httplib::Request&, httplib::Response& res) { Send(res, RecentEvents()); });
     http_.Get("/host/functions", [this](const httplib::Request&, httplib::Response& res) { Send(res, JsonAnswer(functions_)); });
     http_.Get("/host/examples", [this](const httplib::Request&, httplib::Response& res) { Send(res, Examples()); });
     http_.Get("/host/siblings", [this](const httplib::Request&, httplib::Response& res) { Send(res, Siblings()); });

@@ -97,7 +97,7 @@ function typeCard(name, schema) {
       body.append(el('dt', {}, field), el('dd', {}, typeLink(fieldSchema), required.has(field) ? '' : ' (optional)'));
     }
   }
-  return el('article', { class: 'card type', id: `type-${name}` }, el('h2', {}, name),
+  return el('article', { class: 'card type-card', id: `type-${name}` }, el('h2', {}, name),
     el('p', { class: 'none' }, schema.description || ''), body);
 }
 

@@ -148,12 +148,28 @@ function applyEvent(event) {
   render();
 }
 
-function logEvent(event) {
-  const list = $('#events');
-  const text = event.uri ? `${event.uri} ${event.data === null ? '' : JSON.stringify(event.data)}`
-    : JSON.stringify(event.data);
-  list.prepend(el('li', {}, el('span', { class: 'type' }, event.eventType || 'event'), text));
-  while (list.children.length > 100) list.lastChild.remove();
+// The event log, newest first: what the stream brings, and on opening what the server
+// kept from before (GET /host/events), so a page opened after a scenario tells its story.
+// Stream ids order the two and keep a message from showing twice.
+const LOG_LENGTH = 300;
+const logged = new Map();
+
+function logMessage(id, type, data) {
+  if (!Number.isFinite(id) || logged.has(id)) return;
+  if (type === 'host') {
+    logged.set(id, el('li', { 'data-type': 'step' }, el('span', { class: 'type' }, 'step'), data.ran));
+  } else {
+    if (data.name !== 'OnJsonApiEvent') return;  // each change comes twice: once under its own name
+    const text = data.uri ? `${data.uri} ${data.data === null ? '' : JSON.stringify(data.data)}` : JSON.stringify(data.data);
+    logged.set(id, el('li', { 'data-type': 'event' }, el('span', { class: 'type' }, data.eventType || 'event'), text));
+  }
+  const ids = [...logged.keys()].sort((a, b) => b - a);
+  for (const old of ids.slice(LOG_LENGTH)) logged.delete(old);
+  $('#events').replaceChildren(...ids.slice(0, LOG_LENGTH).map((key) => logged.get(key)));
+}
+
+async function loadHistory() {
+  for (const message of (await getJson('/host/events')) || []) logMessage(message.id, message.type, message.data);
 }
 
 async function dismiss(id) {
@@ -201,6 +217,7 @@ function follow() {
     badge.textContent = 'live';
     // Whatever changed while the stream was down is read again.
     loadAll();
+    loadHistory();
   };
   stream.onerror = () => {
     badge.dataset.state = 'down';
@@ -211,10 +228,13 @@ function follow() {
     // Each change is fired under its own name and again as OnJsonApiEvent: apply it once.
     if (event.name !== 'OnJsonApiEvent') return;
     applyEvent(event);
-    logEvent(event);
+    logMessage(Number(message.lastEventId), 'message', event);
   };
   // The host's notes: a control step or scenario ran, so the siblings' state moved.
-  stream.addEventListener('host', () => loadSiblings());
+  stream.addEventListener('host', (message) => {
+    logMessage(Number(message.lastEventId), 'host', JSON.parse(message.data));
+    loadSiblings();
+  });
 }
 
 render();
