@@ -15,16 +15,18 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "api_listing.h"
-#include "openapi_document.h"
 #include "codecs/json.h"
 #include "codecs/msgpack.h"
 #include "codecs/yaml.h"
 #include "junit_report.h"
+#include "line_reader.h"
+#include "openapi_document.h"
 #include "platform/process_info.h"
 #include "plugin_host.h"
 #include "scenario.h"
@@ -181,12 +183,17 @@ int Repl(const std::string& pluginPath) {
   std::cout << "arx-host: " << pluginPath << " is started. Type a step, \"help\" or \"quit\".\n";
   ReportWriter report(std::cout, ReportForm::Compact);
   report.Step(session.Started());
+  std::vector<std::string> words = {"set:",   "delete:", "lcds:", "service-reply:", "yield", "tasks", "advance:",
+                                    "call:",  "expect:", "data:", "body:",          "help",  "functions", "quit",
+                                    "GET",    "POST",    "PUT",   "PATCH",          "DELETE"};
+  for (const RestFunctionInfo& function : session.host().RestFunctions()) words.push_back(function.pathTemplate);
+  for (std::string_view path : SiblingResourcePaths()) words.emplace_back(path);
+  LineReader input(std::cin, std::cout, HistoryFilePath(), std::move(words));
   std::size_t number = 1;
   for (;;) {
-    std::cout << "> " << std::flush;
-    std::string line;
-    if (!std::getline(std::cin, line)) break;
-    line = Trimmed(line);
+    std::optional<std::string> read = input.Read("> ");
+    if (!read) break;
+    std::string line = Trimmed(*read);
     if (line.empty() || line.front() == '#') continue;
     if (line == "quit" || line == "exit") break;
     if (line == "help") {
