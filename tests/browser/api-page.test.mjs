@@ -5,7 +5,7 @@
 // names the screenshot (ARX_API_SCREENSHOT).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync, rmSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import Ajv2020 from 'ajv/dist/2020.js';
@@ -13,6 +13,8 @@ import { chromium } from 'playwright-core';
 
 const url = new URL(process.env.ARX_SERVE_URL || 'http://127.0.0.1:8780/');
 const screenshot = process.env.ARX_API_SCREENSHOT;
+// The typed client compiled to JavaScript (scripts/test-browser runs tsc on tests/browser/client/).
+const client = process.env.ARX_TYPED_CLIENT;
 const TIMEOUT = 15000;
 const FEEDBACK = '/arx-player-behavior/v1/reporter-feedback';
 
@@ -136,6 +138,38 @@ test('a bad request through the page shows the plugin\'s message and changes not
   assert.match(await card.locator('.status').textContent(), /^400 DELETE/);
   assert.deepEqual(JSON.parse(await card.locator('.answer pre').textContent()), refused.body);
   assert.deepEqual(await call('GET', FEEDBACK), before);
+});
+
+test('the typed client reads the ban, lists and dismisses feedback and follows the stream', { skip: !client }, async () => {
+  // The compiled module's exports become globals of the page: same origin, as a front end.
+  const source = readFileSync(client, 'utf8').replace(/^export /gm, '');
+  await page.addScriptTag({ content: `${source}\nwindow.ArxClient = ArxClient; window.example = example;` });
+  const outcome = await page.evaluate(async () => {
+    const arx = new window.ArxClient();
+    const changes = [];
+    const stream = arx.subscribe((event) => changes.push(`${event.eventType} ${event.uri}`));
+    await new Promise((resolve) => { stream.onopen = resolve; });
+    await fetch('/host/scenario', { method: 'POST', body: JSON.stringify({ example: 'login-data-packet' }) });
+    const ban = await arx.ban();
+    const before = await arx.reporterFeedback();
+    const told = await window.example(arx);
+    const after = await arx.reporterFeedback();
+    // Dismissed once already by the example: nothing is held there any more.
+    const refused = before.ok ? await arx.dismissFeedback(before.value[0].id) : null;
+    for (let i = 0; i < 50 && !changes.some((c) => c.startsWith('Delete /arx-player-behavior/v1/reporter-feedback/')); i++) {
+      await new Promise((resolve) => setTimeout(resolve, 100));
+    }
+    stream.close();
+    return { ban, before, told, after, refused, changes };
+  });
+  assert.equal(outcome.ban.ok, true);
+  assert.match(outcome.told, new RegExp(`^${outcome.ban.value.reason} \\(${outcome.ban.value.source}\\) for -?\\d+ ms more$`));
+  assert.ok(outcome.before.ok && outcome.before.value.length > 0);
+  assert.deepEqual(outcome.after.value, outcome.before.value.slice(1));
+  assert.equal(outcome.refused.ok, false);
+  assert.deepEqual(outcome.refused.error, { httpStatus: 404, message: 'Not found' });
+  assert.ok(outcome.changes.includes(`Delete /arx-player-behavior/v1/reporter-feedback/${outcome.before.value[0].id}`),
+    outcome.changes.join('\n'));
 });
 
 test('a screenshot of the API page is kept and the page reported no errors', async () => {
