@@ -294,7 +294,8 @@ TEST(ServeTest, TheEventStreamDeliversAControlStepsEventsInTheOrderFired) {
   ASSERT_TRUE(recent);
   std::vector<std::string> kept;
   std::vector<std::string> notes;
-  for (const BindingProperty& message : Json(recent->body).Elements()) {
+  const BindingProperty messages = Json(recent->body);
+  for (const BindingProperty& message : messages.Elements()) {
     const BindingProperty& data = message.FieldOrEmpty("data");
     if (Text(message, "type") == "host") notes.push_back(Text(data, "ran"));
     else kept.push_back(Text(data, "name") + " " + Text(data, "eventType") + " " + Text(data, "uri"));
