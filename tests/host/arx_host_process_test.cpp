@@ -167,6 +167,8 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
       {__LINE__, "fly", nullptr, 2, nullptr, nullptr},
       {__LINE__, "run", nullptr, 2, nullptr, nullptr},
       {__LINE__, "--help", nullptr, 0, "describe", nullptr},
+      {__LINE__, "describe --openapi", nullptr, 0, "\"openapi\": \"3.1.0\"", nullptr},
+      {__LINE__, "describe --openapi --json", nullptr, 2, nullptr, "excludes"},
       {__LINE__, "run " + missing, nullptr, 2, "", "cannot read the scenario file"},
       {__LINE__, "run " + File("a.yaml", "- set: /arx-login/v1/session\n"), nullptr, 2, "",
        "a.yaml: step 1 (set): 'data' is missing"},
