@@ -113,6 +113,7 @@ class PluginHost {
 
   // --- The plugin's REST functions. ---
   [[nodiscard]] const ApiDescription* api() const { return outcome_.api; }
+  [[nodiscard]] const HandshakeOutcome& handshake() const { return outcome_; }
   [[nodiscard]] std::vector<RestFunctionInfo> RestFunctions() const;
   [[nodiscard]] std::vector<std::string> TypeNames() const;
   [[nodiscard]] std::vector<std::string> EventNames() const;

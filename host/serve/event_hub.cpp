@@ -35,6 +35,10 @@ void EventHub::Publish(std::string_view event, std::string data) {
     std::lock_guard lock(mutex_);
     if (closed_) return;
     const StreamMessage message{nextId_++, std::string(event), std::move(data)};
+    if (maxRecent_ != 0) {
+      if (recent_.size() == maxRecent_) recent_.pop_front();
+      recent_.push_back(message);
+    }
     for (const std::shared_ptr<Client>& client : clients_) {
       if (client->dropped) continue;
       if (client->queue.size() >= maxQueued_) {
@@ -72,6 +76,11 @@ void EventHub::Close() {
 std::size_t EventHub::clients() const {
   std::lock_guard lock(mutex_);
   return clients_.size();
+}
+
+std::vector<StreamMessage> EventHub::Recent() const {
+  std::lock_guard lock(mutex_);
+  return {recent_.begin(), recent_.end()};
 }
 
 }  // namespace Vela::Host

@@ -1,7 +1,8 @@
 // Fans the plugin's events out to the clients of the event stream. The loop thread
 // publishes; each client's HTTP thread takes what was published since it subscribed, in
 // order. A client that falls too far behind is dropped rather than let its queue grow
-// without bound.
+// without bound. The last few hundred messages are kept, so that a page opened late can
+// show what happened before it.
 //
 //   std::shared_ptr<EventHub::Client> client = hub.Subscribe();   // null when full or closed
 //   hub.Publish("message", R"({"uri":"/x"})");                     // loop thread
@@ -44,8 +45,8 @@ class EventHub {
     bool open = true;  // false: the hub closed or dropped the client; end the stream
   };
 
-  explicit EventHub(std::size_t maxClients = 16, std::size_t maxQueued = 10000)
-      : maxClients_(maxClients), maxQueued_(maxQueued) {}
+  explicit EventHub(std::size_t maxClients = 16, std::size_t maxQueued = 10000, std::size_t maxRecent = 500)
+      : maxClients_(maxClients), maxQueued_(maxQueued), maxRecent_(maxRecent) {}
 
   // A new client that sees every message published from now on; null when the hub is
   // closed or already has its most clients.
@@ -59,6 +60,8 @@ class EventHub {
   void Close();
 
   [[nodiscard]] std::size_t clients() const;
+  // The last messages published (at most `maxRecent`), oldest first.
+  [[nodiscard]] std::vector<StreamMessage> Recent() const;
 
  private:
   mutable std::mutex mutex_;
@@ -66,6 +69,8 @@ class EventHub {
   std::vector<std::shared_ptr<Client>> clients_;
   std::size_t maxClients_;
   std::size_t maxQueued_;
+  std::size_t maxRecent_;
+  std::deque<StreamMessage> recent_;
   uint64_t nextId_ = 1;
   bool closed_ = false;
 };

@@ -17,6 +17,7 @@
 #include "embedded_file.h"
 #include "event_hub.h"
 #include "loop_bridge.h"
+#include "openapi_document.h"
 #include "scenario.h"
 #include "scenario_report.h"
 #include "scenario_runner.h"
@@ -137,6 +138,8 @@ class Server {
       entry.MutableField("path") = function.pathTemplate;
     }
     if (functions_.IsEmpty()) functions_.MakeCollection();
+    // The description block does not change while the plugin lives: one document serves.
+    openApi_ = WriteJson(OpenApiDocument(session_.host().handshake()));
   }
 
   // Binds 127.0.0.1:port (any free port for 0); the port, or -1.
@@ -302,6 +305,21 @@ class Server {
     return JsonAnswer(json);
   }
 
+  // The messages the stream carried lately, oldest first, as [{id, type, data}]: the data
+  // texts are the stream's own JSON, so they are joined rather than parsed again.
+  HttpAnswer RecentEvents() const {
+    std::string body = "[";
+    for (const StreamMessage& message : hub_.Recent()) {
+      if (body.size() > 1) body += ",";
+      body += "{\"id\":" + std::to_string(message.id) + ",\"type\":" + WriteJson(BindingProperty(message.event)) +
+              ",\"data\":" + (message.data.empty() ? std::string("null") : message.data) + "}";
+    }
+    body += "]";
+    HttpAnswer answer;
+    answer.body = std::move(body);
+    return answer;
+  }
+
   // A browser page of another site may send requests to loopback; only this server's own
   // page (or a client that names no origin, like curl) is served.
   bool ForeignOrigin(const httplib::Request& req) const {
@@ -371,6 +389,11 @@ class Server {
       };
     };
     http_.Get("/", page("index.html"));
+    http_.Get("/api", page("api.html"));
+    http_.Get("/openapi.json", [this](const httplib::Request&, httplib::Response& res) {
+      res.set_header("Cache-Control", "no-cache");
+      res.set_content(openApi_, "application/json");
+    });
     http_.Get(R"(/ui/([A-Za-z0-9._-]+))", [](const httplib::Request& req, httplib::Response& res) {
       const std::string name = req.matches[1];
       const EmbeddedFile* file = FindEmbedded(StaticFiles(), name);
@@ -382,6 +405,7 @@ class Server {
     http_.Get("/host/memory", [this](const httplib::Request&, httplib::Response& res) {
       Send(res, OnLoop([&] { return JsonAnswer(MemoryJson(session_.host().MemoryStats())); }));
     });
+    http_.Get("/host/events", [this](const httplib::Request&, httplib::Response& res) { Send(res, RecentEvents()); });
     http_.Get("/host/functions", [this](const httplib::Request&, httplib::Response& res) { Send(res, JsonAnswer(functions_)); });
     http_.Get("/host/examples", [this](const httplib::Request&, httplib::Response& res) { Send(res, Examples()); });
     http_.Get("/host/siblings", [this](const httplib::Request&, httplib::Response& res) { Send(res, Siblings()); });
@@ -412,6 +436,7 @@ class Server {
   std::ostream& out_;
   std::vector<ExampleInfo> examples_;
   BindingProperty functions_;
+  std::string openApi_;
   httplib::Server http_;
   LoopBridge bridge_;
   EventHub hub_{kMaxEventStreams};

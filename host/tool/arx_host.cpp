@@ -9,11 +9,13 @@
 // bad scenario file or a bad command line.
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -22,6 +24,9 @@
 #include "codecs/json.h"
 #include "codecs/msgpack.h"
 #include "codecs/yaml.h"
+#include "junit_report.h"
+#include "line_reader.h"
+#include "openapi_document.h"
 #include "platform/process_info.h"
 #include "plugin_host.h"
 #include "scenario.h"
@@ -83,25 +88,34 @@ bool ReadAll(const std::string& path, std::string& text) {
   return !file.bad();
 }
 
-int RunScenario(const std::string& scenarioPath, const std::string& pluginPath, bool json) {
+// Plays one scenario file against a freshly started plugin; its exit status, with what
+// happened in `result` for the summary and the JUnit report.
+int RunScenario(const std::string& scenarioPath, const std::string& pluginPath, bool json, ScenarioResult& result) {
+  const auto started = std::chrono::steady_clock::now();
+  result.file = scenarioPath;
+  result.name = std::filesystem::path(scenarioPath).stem().string();
   std::string text;
   if (!ReadAll(scenarioPath, text)) {
-    std::cerr << "arx-host: cannot read the scenario file " << scenarioPath << "\n";
+    result.error = "cannot read the scenario file " + scenarioPath;
+    std::cerr << "arx-host: " << result.error << "\n";
     return kExitBadInput;
   }
   ScenarioParse parse = ParseScenario(text);
   if (!parse.ok()) {
-    std::cerr << "arx-host: " << scenarioPath << ": " << parse.error << "\n";
+    result.error = scenarioPath + ": " + parse.error;
+    std::cerr << "arx-host: " << result.error << "\n";
     return kExitBadInput;
   }
   const Scenario& scenario = parse.scenario;
   ScenarioSession session;
   if (std::string error = session.Open(pluginPath); !error.empty()) {
+    result.error = error;
     std::cerr << "arx-host: " << error << "\n";
     return kExitFailed;
   }
   const std::string name =
       scenario.name.empty() ? std::filesystem::path(scenarioPath).stem().string() : scenario.name;
+  result.name = name;
   if (!json) {
     std::cout << "Scenario " << name << " (" << scenarioPath << ")\n";
     if (!scenario.description.empty()) {
@@ -111,10 +125,47 @@ int RunScenario(const std::string& scenarioPath, const std::string& pluginPath, 
     std::cout << "Plugin " << pluginPath << "\n\n";
   }
   ReportWriter report(std::cout, json ? ReportForm::JsonLines : ReportForm::Compact);
-  report.Step(session.Started());
-  for (const ScenarioStep& step : scenario.steps) report.Step(session.Run(step));
+  auto play = [&](const StepOutcome& outcome) {
+    for (const std::string& unmet : outcome.unmet) result.failures.push_back({outcome.number, outcome.title, unmet});
+    report.Step(outcome);
+  };
+  play(session.Started());
+  for (const ScenarioStep& step : scenario.steps) play(session.Run(step));
   report.Summary(name);
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   return report.allHeld() ? kExitHeld : kExitFailed;
+}
+
+// Each file against its own plugin, in order; with more than one, a closing summary line.
+// The exit status is the worst of the files' (a bad file over a failed one).
+int RunScenarios(const std::vector<std::string>& paths, const std::string& pluginPath, bool json,
+                 const std::string& junitPath) {
+  std::vector<ScenarioResult> results;
+  int status = kExitHeld;
+  for (const std::string& path : paths) {
+    if (paths.size() > 1 && !results.empty() && !json) std::cout << "\n";
+    const int one = RunScenario(path, pluginPath, json, results.emplace_back());
+    if (one == kExitBadInput || (one == kExitFailed && status == kExitHeld)) status = one;
+  }
+  std::size_t held = 0;
+  for (const ScenarioResult& result : results) held += result.error.empty() && result.failures.empty() ? 1 : 0;
+  if (paths.size() > 1) {
+    const std::size_t failed = results.size() - held;
+    if (json) {
+      std::cout << "{\"scenarios\":" << results.size() << ",\"held\":" << held << ",\"failed\":" << failed << "}\n";
+    } else {
+      std::cout << "\n" << results.size() << " scenarios, " << held << " held, " << failed << " failed\n";
+    }
+  }
+  if (!junitPath.empty()) {
+    std::ofstream file(junitPath, std::ios::binary | std::ios::trunc);
+    file << JUnitXml("arx-host run", results);
+    if (!file.flush()) {
+      std::cerr << "arx-host: cannot write the JUnit report " << junitPath << "\n";
+      return status == kExitHeld ? kExitFailed : status;
+    }
+  }
+  return status;
 }
 
 std::string Trimmed(const std::string& line) {
@@ -132,12 +183,17 @@ int Repl(const std::string& pluginPath) {
   std::cout << "arx-host: " << pluginPath << " is started. Type a step, \"help\" or \"quit\".\n";
   ReportWriter report(std::cout, ReportForm::Compact);
   report.Step(session.Started());
+  std::vector<std::string> words = {"set:",   "delete:", "lcds:", "service-reply:", "yield", "tasks", "advance:",
+                                    "call:",  "expect:", "data:", "body:",          "help",  "functions", "quit",
+                                    "GET",    "POST",    "PUT",   "PATCH",          "DELETE"};
+  for (const RestFunctionInfo& function : session.host().RestFunctions()) words.push_back(function.pathTemplate);
+  for (std::string_view path : SiblingResourcePaths()) words.emplace_back(path);
+  LineReader input(std::cin, std::cout, HistoryFilePath(), std::move(words));
   std::size_t number = 1;
   for (;;) {
-    std::cout << "> " << std::flush;
-    std::string line;
-    if (!std::getline(std::cin, line)) break;
-    line = Trimmed(line);
+    std::optional<std::string> read = input.Read("> ");
+    if (!read) break;
+    std::string line = Trimmed(*read);
     if (line.empty() || line.front() == '#') continue;
     if (line == "quit" || line == "exit") break;
     if (line == "help") {
@@ -162,7 +218,9 @@ int Repl(const std::string& pluginPath) {
   return kExitHeld;
 }
 
-int Describe(const std::string& pluginPath, bool json) {
+enum class DescribeForm { Listing, Json, OpenApi };
+
+int Describe(const std::string& pluginPath, DescribeForm form) {
   PluginHost host;
   if (std::string error = host.Load(pluginPath); !error.empty()) {
     std::cerr << "arx-host: cannot load the plugin library " << pluginPath << ": " << error << "\n";
@@ -173,8 +231,12 @@ int Describe(const std::string& pluginPath, bool json) {
     std::cerr << "arx-host: the plugin " << pluginPath << " gave no description block in the handshake\n";
     return kExitFailed;
   }
+  if (form == DescribeForm::OpenApi) {
+    std::cout << Vela::WriteJson(OpenApiDocument(outcome), nullptr, "\n") << "\n";
+    return kExitHeld;
+  }
   const Vela::BindingProperty described = DescribeApi(*outcome.api);
-  if (json) {
+  if (form == DescribeForm::Json) {
     std::cout << Vela::WriteJson(described, nullptr, "\n") << "\n";
   } else {
     std::cout << outcome.shortName << " " << outcome.pluginVersion.major << "." << outcome.pluginVersion.minor << "."
@@ -213,9 +275,12 @@ int main(int argc, char** argv) {
   std::string pluginPath;
   bool json = false;
 
-  std::string scenarioPath;
-  CLI::App* run = app.add_subcommand("run", "Play a scenario file against the plugin (docs/scenarios.md)");
-  run->add_option("SCENARIO", scenarioPath, "The scenario file (YAML), or - for standard input")->required();
+  std::vector<std::string> scenarioPaths;
+  std::string junitPath;
+  CLI::App* run = app.add_subcommand(
+      "run", "Play scenario files against the plugin, each against a freshly started one (docs/scenarios.md)");
+  run->add_option("SCENARIO", scenarioPaths, "The scenario files (YAML), or - for standard input")->required();
+  run->add_option("--junit", junitPath, "Also write a JUnit XML report to this file (one test case per scenario)");
   run->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
   run->add_flag("--json", json, "One JSON object per line instead of the readable form");
 
@@ -224,7 +289,9 @@ int main(int argc, char** argv) {
 
   CLI::App* describe = app.add_subcommand("describe", "List the plugin's REST functions, types and events");
   describe->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
-  describe->add_flag("--json", json, "The listing as one JSON document");
+  auto* describeJson = describe->add_flag("--json", json, "The listing as one JSON document");
+  bool openApi = false;
+  describe->add_flag("--openapi", openApi, "The API as an OpenAPI 3.1 document (JSON)")->excludes(describeJson);
 
 #ifdef ARX_HOST_SERVE
   Vela::Host::ServeOptions serveOptions;
@@ -256,9 +323,11 @@ int main(int argc, char** argv) {
     return kExitBadInput;
   }
   if (pluginPath.empty()) pluginPath = DefaultPluginPath();
-  if (*run) return RunScenario(scenarioPath, pluginPath, json);
+  if (*run) return RunScenarios(scenarioPaths, pluginPath, json, junitPath);
   if (*repl) return Repl(pluginPath);
-  if (*describe) return Describe(pluginPath, json);
+  if (*describe) {
+    return Describe(pluginPath, openApi ? DescribeForm::OpenApi : json ? DescribeForm::Json : DescribeForm::Listing);
+  }
 #ifdef ARX_HOST_SERVE
   if (*serve) {
     serveOptions.pluginPath = pluginPath;

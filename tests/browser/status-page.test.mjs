@@ -85,6 +85,26 @@ test('a feedback entry is dismissed with its button', async () => {
   assert.equal(status, 404);
 });
 
+test('a page opened after the scenarios shows the events and steps that came before it', async () => {
+  const late = await context.newPage();
+  late.setDefaultTimeout(TIMEOUT);
+  late.on('pageerror', (error) => problems.push(`late page error: ${error.message}`));
+  try {
+    await late.goto(url);
+    await late.locator('#stream[data-state="live"]').waitFor();
+    await late.locator('#events li[data-type="step"]', { hasText: 'ban-at-login' }).waitFor();
+    await late.locator('#events li[data-type="event"]', { hasText: '"reason":"Leaver"' }).first().waitFor();
+    // The same story as the page that watched it happen, newest first, each message once.
+    const watched = await page.locator('#events li').allTextContents();
+    assert.deepEqual(await late.locator('#events li').allTextContents(), watched);
+    // Times and flags are shown for people.
+    assert.match(await late.locator('#ban dd[data-field="timeUntilBanExpires"]').textContent(), /^\d{4}-\d\d-\d\d \d\d:\d\d UTC \(|^no end$/);
+    assert.match(await late.locator('#ban dd[data-field="isPermaBan"]').textContent(), /^(yes|no)$/);
+  } finally {
+    await late.close();
+  }
+});
+
 test('a screenshot is kept and the page reported no errors', async () => {
   if (screenshot) await page.screenshot({ path: screenshot, fullPage: true });
   assert.deepEqual(problems, []);

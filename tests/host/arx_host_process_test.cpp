@@ -167,6 +167,8 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
       {__LINE__, "fly", nullptr, 2, nullptr, nullptr},
       {__LINE__, "run", nullptr, 2, nullptr, nullptr},
       {__LINE__, "--help", nullptr, 0, "describe", nullptr},
+      {__LINE__, "describe --openapi", nullptr, 0, "\"openapi\": \"3.1.0\"", nullptr},
+      {__LINE__, "describe --openapi --json", nullptr, 2, nullptr, "excludes"},
       {__LINE__, "run " + missing, nullptr, 2, "", "cannot read the scenario file"},
       {__LINE__, "run " + File("a.yaml", "- set: /arx-login/v1/session\n"), nullptr, 2, "",
        "a.yaml: step 1 (set): 'data' is missing"},
@@ -184,6 +186,11 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
        "    FAILED   status: expected 200, found 404 \"No REST function of the plugin takes GET /arx-nowhere\"\n\n"
        "unmet: 1 step, 1 expectation, 1 did not hold\n",
        nullptr},
+      // Several files: each against its own plugin, then the summary; a bad file outweighs a failed one.
+      {__LINE__, "run \"" ARX_HOST_SCENARIOS_DIR "/siblings.yaml\" " + File("u.yaml", "- call: GET /x\n  expect: {status: 200}\n"),
+       nullptr, 1, "\n2 scenarios, 1 held, 1 failed\n", nullptr},
+      {__LINE__, "run " + File("v.yaml", "- call: GET /x\n  expect: {status: 200}\n") + " " + missing, nullptr, 2,
+       "\n2 scenarios, 0 held, 2 failed\n", "cannot read the scenario file"},
       {__LINE__, "run --plugin " + (dir_ / "libnothing.so").string() + " " + File("s.yaml", "- yield\n"), nullptr, 1, nullptr,
        "cannot load the plugin library"},
   };
@@ -199,6 +206,20 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
     EXPECT_THAT(ran.out, HasSubstr(c.out != nullptr ? c.out : ""));
     EXPECT_THAT(ran.err, HasSubstr(c.err != nullptr ? c.err : ""));
   }
+}
+
+TEST_F(ArxHostProcessTest, RunWritesAJUnitReportWithEachUnmetExpectationAsAFailure) {
+  const std::string report = (dir_ / "report.xml").string();
+  const Ran ran = Run("run --junit " + report + " \"" ARX_HOST_SCENARIOS_DIR "/siblings.yaml\" " +
+                      File("w.yaml", "name: <w & w>\nsteps:\n  - yield\n  - call: GET /x\n    expect: {status: 200}\n"));
+  EXPECT_EQ(ran.status, 1) << ran.err;
+  std::ifstream file(report);
+  const std::string xml((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_THAT(xml, HasSubstr("<testsuite name=\"arx-host run\" tests=\"2\" failures=\"1\" errors=\"0\""));
+  EXPECT_THAT(xml, HasSubstr("<testcase name=\"siblings\""));
+  EXPECT_THAT(xml, HasSubstr("<testcase name=\"&lt;w &amp; w&gt;\""));
+  EXPECT_THAT(xml, HasSubstr("<failure message=\"step 2 (call GET /x): status: expected 200, found 404 &quot;No REST "
+                             "function of the plugin takes GET /x&quot;\" type=\"expectation\">"));
 }
 
 TEST_F(ArxHostProcessTest, TheReplPlaysTypedStepsAndExplainsMistakes) {

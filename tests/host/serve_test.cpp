@@ -289,6 +289,19 @@ TEST(ServeTest, TheEventStreamDeliversAControlStepsEventsInTheOrderFired) {
   EXPECT_EQ(Text(events[1].FieldOrEmpty("data"), "reason"), "PERMA_BAN");
   EXPECT_TRUE(events[3].FieldOrEmpty("data").IsEmpty());
   EXPECT_EQ(Text(events[5].FieldOrEmpty("data"), "reason"), "Leaver");
+  // The server keeps what it streamed, for a page opened later: the same events and notes.
+  httplib::Result recent = client.Get("/host/events");
+  ASSERT_TRUE(recent);
+  std::vector<std::string> kept;
+  std::vector<std::string> notes;
+  const BindingProperty messages = Json(recent->body);
+  for (const BindingProperty& message : messages.Elements()) {
+    const BindingProperty& data = message.FieldOrEmpty("data");
+    if (Text(message, "type") == "host") notes.push_back(Text(data, "ran"));
+    else kept.push_back(Text(data, "name") + " " + Text(data, "eventType") + " " + Text(data, "uri"));
+  }
+  EXPECT_EQ(kept, kExpected);
+  EXPECT_EQ(notes.size(), 2u);
   EXPECT_EQ(server.Stop(), 0) << "a stop with an open stream must be clean: " << server.err();
   EXPECT_THAT(server.out(), HasSubstr("arx-host serve: stopped"));
 }
@@ -366,6 +379,9 @@ TEST(ServeTest, ServesThePage) {
       {__LINE__, "/ui/app.js", "text/javascript", "EventSource('/events')"},
       {__LINE__, "/ui/style.css", "text/css", ".card"},
       {__LINE__, "/host/functions", "application/json", "/arx-player-behavior/v1/reporter-feedback/{id}"},
+      {__LINE__, "/api", "text/html", "/ui/api.js"},
+      {__LINE__, "/ui/api.js", "text/javascript", "fetch('/openapi.json')"},
+      {__LINE__, "/openapi.json", "application/json", R"("operationId":"DeleteArxPlayerBehaviorV1ReporterFeedbackById")"},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(::testing::Message() << "line " << c.line);

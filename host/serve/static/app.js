@@ -29,12 +29,33 @@ function el(tag, attributes = {}, ...children) {
   return node;
 }
 
+// An epoch time in milliseconds as a date and what is left of it: "2100-01-01 00:00 UTC (in
+// 27,000 days)"; 0 is no end.
+function untilText(ms) {
+  if (!ms) return 'no end';
+  const date = new Date(ms).toISOString().replace('T', ' ').slice(0, 16);
+  const left = ms - Date.now();
+  const units = [['day', 86400000], ['hour', 3600000], ['minute', 60000]];
+  const [unit, size] = units.find(([, length]) => Math.abs(left) >= length) || ['minute', 60000];
+  const count = Math.round(Math.abs(left) / size).toLocaleString('en');
+  const span = `${count} ${unit}${count === '1' ? '' : 's'}`;
+  return `${date} UTC (${left >= 0 ? `in ${span}` : `${span} ago`})`;
+}
+
+const SHOWN_AS = { timeUntilBanExpires: untilText };
+
+function shown(key, value) {
+  if (SHOWN_AS[key]) return SHOWN_AS[key](value);
+  if (typeof value === 'boolean') return value ? 'yes' : 'no';
+  return Array.isArray(value) ? value.join(', ') : value;
+}
+
 function fields(object, names) {
   const list = el('dl');
   for (const [label, key] of names) {
     const value = object[key];
     if (value === undefined || value === null || value === '') continue;
-    list.append(el('dt', {}, label), el('dd', { 'data-field': key }, Array.isArray(value) ? value.join(', ') : value));
+    list.append(el('dt', {}, label), el('dd', { 'data-field': key }, shown(key, value)));
   }
   return list;
 }
@@ -51,7 +72,7 @@ const none = (text) => el('p', { class: 'none' }, text);
 function render() {
   const { ban, chat, ranked, reform, reformV2, config } = state.resources;
   fill('ban', ban ? fields(ban, [['Reason', 'reason'], ['Source', 'source'], ['Permanent', 'isPermaBan'],
-    ['Until (ms)', 'timeUntilBanExpires'], ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('No ban'),
+    ['Until', 'timeUntilBanExpires'], ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('No ban'),
     ban ? 'active' : '');
   fill('chat-restriction', chat ? fields(chat, [['Games left', 'gamesRemaining'], ['Source', 'source'],
     ['Reform card', 'displayReformCard'], ['Id', 'id']]) : none('Chat is not restricted'), chat ? 'notice' : '');
@@ -127,12 +148,28 @@ function applyEvent(event) {
   render();
 }
 
-function logEvent(event) {
-  const list = $('#events');
-  const text = event.uri ? `${event.uri} ${event.data === null ? '' : JSON.stringify(event.data)}`
-    : JSON.stringify(event.data);
-  list.prepend(el('li', {}, el('span', { class: 'type' }, event.eventType || 'event'), text));
-  while (list.children.length > 100) list.lastChild.remove();
+// The event log, newest first: what the stream brings, and on opening what the server
+// kept from before (GET /host/events), so a page opened after a scenario tells its story.
+// Stream ids order the two and keep a message from showing twice.
+const LOG_LENGTH = 300;
+const logged = new Map();
+
+function logMessage(id, type, data) {
+  if (!Number.isFinite(id) || logged.has(id)) return;
+  if (type === 'host') {
+    logged.set(id, el('li', { 'data-type': 'step' }, el('span', { class: 'type' }, 'step'), data.ran));
+  } else {
+    if (data.name !== 'OnJsonApiEvent') return;  // each change comes twice: once under its own name
+    const text = data.uri ? `${data.uri} ${data.data === null ? '' : JSON.stringify(data.data)}` : JSON.stringify(data.data);
+    logged.set(id, el('li', { 'data-type': 'event' }, el('span', { class: 'type' }, data.eventType || 'event'), text));
+  }
+  const ids = [...logged.keys()].sort((a, b) => b - a);
+  for (const old of ids.slice(LOG_LENGTH)) logged.delete(old);
+  $('#events').replaceChildren(...ids.slice(0, LOG_LENGTH).map((key) => logged.get(key)));
+}
+
+async function loadHistory() {
+  for (const message of (await getJson('/host/events')) || []) logMessage(message.id, message.type, message.data);
 }
 
 async function dismiss(id) {
@@ -180,6 +217,7 @@ function follow() {
     badge.textContent = 'live';
     // Whatever changed while the stream was down is read again.
     loadAll();
+    loadHistory();
   };
   stream.onerror = () => {
     badge.dataset.state = 'down';
@@ -190,10 +228,13 @@ function follow() {
     // Each change is fired under its own name and again as OnJsonApiEvent: apply it once.
     if (event.name !== 'OnJsonApiEvent') return;
     applyEvent(event);
-    logEvent(event);
+    logMessage(Number(message.lastEventId), 'message', event);
   };
   // The host's notes: a control step or scenario ran, so the siblings' state moved.
-  stream.addEventListener('host', () => loadSiblings());
+  stream.addEventListener('host', (message) => {
+    logMessage(Number(message.lastEventId), 'host', JSON.parse(message.data));
+    loadSiblings();
+  });
 }
 
 render();
