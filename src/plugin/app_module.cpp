@@ -138,6 +138,7 @@ void AppModule::Handshake(PluginLoadBlock* block, std::string_view shortName) {
   nameKey_ = MakeFunctionName("", shortName);
 
   registry_ = std::make_unique<ApiRegistry>();
+  registry_->SetModuleTags(tags_);
   RegisterPluginTypes(registry_->types());
   RegisterApi();
   apiDescription_ = &registry_->BuildApiDescription(PluginEventDescriptions());

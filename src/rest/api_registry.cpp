@@ -124,10 +124,17 @@ void ApiRegistry::Initialise() {
 
 ApiRegistry::~ApiRegistry() = default;
 
+void ApiRegistry::SetModuleTags(std::vector<std::string> tags) {
+  types_.SetModuleTags(tags);
+  std::lock_guard lock(mutex_);
+  moduleTags_ = std::move(tags);
+}
+
 FunctionRecord& ApiRegistry::AddFunction(std::string_view name) {
   std::lock_guard lock(mutex_);
   FunctionRecord& function = *functions_.emplace_back(std::make_unique<FunctionRecord>());
   function.name = std::string(name);
+  function.tags = moduleTags_;
   function.registry = this;
   return function;
 }

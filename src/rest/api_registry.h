@@ -63,8 +63,12 @@ class ApiRegistry {
   BindingRegistry& types() noexcept { return types_; }
   const BindingRegistry& types() const noexcept { return types_; }
 
-  // A new function record of that name; its address stays valid while the registry lives.
-  // Add its parameters before creating its binding.
+  // The tags of every function and type registered from now on (built-in types keep their
+  // own): the module's tag list, set during the handshake before anything is registered.
+  void SetModuleTags(std::vector<std::string> tags);
+
+  // A new function record of that name, carrying the module tags; its address stays valid
+  // while the registry lives. Add its parameters before creating its binding.
   FunctionRecord& AddFunction(std::string_view name);
   // Every function in registration order.
   std::vector<const FunctionRecord*> Functions() const;
@@ -88,6 +92,7 @@ class ApiRegistry {
   BindingRegistry types_;
   mutable std::mutex mutex_;
   std::vector<std::unique_ptr<FunctionRecord>> functions_;
+  std::vector<std::string> moduleTags_;
   std::unordered_map<const FunctionRecord*, std::unique_ptr<FunctionBinding>> bindings_;
   std::vector<FunctionBinding*> bindingOrder_;
   std::unique_ptr<detail::ApiDescriptionStorage> description_;
