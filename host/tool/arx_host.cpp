@@ -24,6 +24,7 @@
 #include "codecs/yaml.h"
 #include "platform/process_info.h"
 #include "plugin_host.h"
+#include "registry_help.h"
 #include "scenario.h"
 #include "scenario_report.h"
 #include "scenario_runner.h"
@@ -225,6 +226,11 @@ int main(int argc, char** argv) {
   CLI::App* describe = app.add_subcommand("describe", "List the plugin's REST functions, types and events");
   describe->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
   describe->add_flag("--json", json, "The listing as one JSON document");
+  std::string helpFormat;
+  describe
+      ->add_option("--help-format", helpFormat,
+                   "Instead, the plugin registry's own description (API help) in this format, as JSON")
+      ->check(CLI::IsMember({std::string(kHelpFormatFull), std::string(kHelpFormatEpytext)}));
 
 #ifdef ARX_HOST_SERVE
   Vela::Host::ServeOptions serveOptions;
@@ -258,6 +264,7 @@ int main(int argc, char** argv) {
   if (pluginPath.empty()) pluginPath = DefaultPluginPath();
   if (*run) return RunScenario(scenarioPath, pluginPath, json);
   if (*repl) return Repl(pluginPath);
+  if (*describe && !helpFormat.empty()) return PrintRegistryHelp(helpFormat, std::cout, std::cerr);
   if (*describe) return Describe(pluginPath, json);
 #ifdef ARX_HOST_SERVE
   if (*serve) {

@@ -141,7 +141,7 @@ void AppModule::Handshake(PluginLoadBlock* block, std::string_view shortName) {
   registry_->SetModuleTags(tags_);
   RegisterPluginTypes(registry_->types());
   RegisterApi();
-  apiDescription_ = &registry_->BuildApiDescription(PluginEventDescriptions());
+  apiDescription_ = &registry_->BuildApiDescription();
 
   const Version& plugin = PluginApiVersion();
   block->major = plugin.major;

@@ -20,7 +20,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,16 +35,6 @@ namespace Vela {
 namespace detail {
 struct ApiDescriptionStorage;
 }  // namespace detail
-
-// An event as the description block lists it, for callers that describe events the type
-// registry does not hold.
-struct EventDescription {
-  std::string_view name;
-  std::string_view nameSpace;
-  std::string_view payloadTypeName;
-  std::string_view description;
-  std::span<const std::string> tags;
-};
 
 class ApiRegistry {
  public:
@@ -81,12 +70,9 @@ class ApiRegistry {
   std::vector<FunctionBinding*> ListBindings() const;
 
   // Builds the description block from the functions, the registered events, the
-  // registered types and the bindings, in that order. Built once: later calls (of either
-  // form) return the same block.
+  // registered types and the bindings, in that order. Built once: later calls return the
+  // same block.
   const ApiDescription& BuildApiDescription();
-  // As above, listing after the registered events each of `extraEvents` whose name is not
-  // registered.
-  const ApiDescription& BuildApiDescription(std::span<const EventDescription> extraEvents);
 
  private:
   BindingRegistry types_;

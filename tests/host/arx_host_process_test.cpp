@@ -250,6 +250,42 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
   EXPECT_THAT(text.out, HasSubstr("      LOGGING_OUT = 2\n"));
 }
 
+// The registry's own help names the module's events with their payloads, and tags what the
+// module registers; the built-ins keep their tags.
+TEST_F(ArxHostProcessTest, DescribeHelpFormatPrintsTheRegistrysOwnDescription) {
+  const Ran epytext = Run("describe --help-format epytext");
+  ASSERT_EQ(epytext.status, 0) << epytext.err;
+  Vela::BindingResult help = Vela::ParseJson(epytext.out);
+  ASSERT_TRUE(help.ok()) << epytext.out;
+  const Vela::BindingProperty& events = help.value().FieldOrEmpty("events");
+  EXPECT_EQ(events.FieldOrEmpty("OnLcdsEvent").GetStringOr({}),
+            "Fired when a message is received over the LCDS connection.\r\n\r\n");
+  EXPECT_EQ(events.FieldOrEmpty("OnCallback").GetStringOr({}), "Fired when a callback is invoked.\r\n\r\n@tags: $builtin\r\n");
+  const Vela::BindingProperty& types = help.value().FieldOrEmpty("types");
+  EXPECT_THAT(std::string(types.FieldOrEmpty("PluginResourceEvent").GetStringOr({})),
+              ::testing::EndsWith("@tags: Plugins,Plugin arx-player-behavior\r\n"));
+  EXPECT_THAT(std::string(types.FieldOrEmpty("BindingAsyncState").GetStringOr({})),
+              HasSubstr("@tags: $builtin,async\r\n"));
+
+  const Ran full = Run("describe --help-format full");
+  ASSERT_EQ(full.status, 0) << full.err;
+  help = Vela::ParseJson(full.out);
+  ASSERT_TRUE(help.ok()) << full.out;
+  std::vector<std::string> described;
+  for (const Vela::BindingProperty& event : help.value().FieldOrEmpty("events").Elements()) {
+    described.push_back(std::string(event.FieldOrEmpty("name").GetStringOr({})) + " " +
+                        std::string(event.FieldOrEmpty("nameSpace").GetStringOr({})) + " " +
+                        std::string(event.FieldOrEmpty("type").FieldOrEmpty("type").GetStringOr({})));
+  }
+  EXPECT_THAT(described, ::testing::ElementsAre("OnCallback  BindingCallbackEvent", "OnJsonApiEvent rclient PluginResourceEvent",
+                                                "OnLcdsEvent rclient PluginLcdsEvent",
+                                                "OnServiceProxyAsyncEvent rclient PluginServiceProxyResponse",
+                                                "OnServiceProxyMethodEvent rclient PluginServiceProxyResponse",
+                                                "OnServiceProxyUuidEvent rclient PluginServiceProxyResponse"));
+
+  EXPECT_EQ(Run("describe --help-format html").status, 2);
+}
+
 // Every file in examples/ is a scenario the plugin must pass.
 std::vector<std::string> ExampleNames() {
   std::vector<std::string> names;

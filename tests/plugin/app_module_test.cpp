@@ -15,6 +15,7 @@
 #include "plugin/error_responses.h"
 #include "plugin/plugin_log_target.h"
 #include "plugin/plugin_types.h"
+#include "rest/api_help.h"
 #include "rest/api_registry.h"
 
 namespace Vela {
@@ -90,10 +91,36 @@ TEST_F(AppModuleTest, HandshakeAnswersWithThePluginsVersionAndNames) {
   // So are the functions it registers.
   ASSERT_EQ(module_.registry()->Functions().size(), 1u);
   EXPECT_THAT(module_.registry()->Functions()[0]->tags, ElementsAre("Plugins", "Plugin arx-player-behavior"));
-  std::vector<std::string> events;
-  for (uint32_t i = 0; i < Read(api->eventCount); ++i) events.emplace_back(Read(Read(api->events)[i].name));
-  EXPECT_THAT(events, ::testing::IsSupersetOf({"OnJsonApiEvent", "OnLcdsEvent", "OnServiceProxyUuidEvent",
-                                               "OnServiceProxyMethodEvent", "OnServiceProxyAsyncEvent"}));
+  // The module's events are the registry's own, after the built-in OnCallback.
+  struct Event {
+    std::string name, nameSpace, payload, description;
+    bool operator==(const Event&) const = default;
+  };
+  std::vector<Event> events;
+  for (uint32_t i = 0; i < Read(api->eventCount); ++i) {
+    const EventRecord& event = Read(api->events)[i];
+    events.push_back({Read(event.name), Read(event.nameSpace), Read(event.payloadType), Read(event.description)});
+  }
+  const std::vector<Event> expected = {
+      {"OnCallback", "", "BindingCallbackEvent", "Fired when a callback is invoked."},
+      {"OnJsonApiEvent", "rclient", "PluginResourceEvent", "Fired when a resource is changed."},
+      {"OnLcdsEvent", "rclient", "PluginLcdsEvent", "Fired when a message is received over the LCDS connection."},
+      {"OnServiceProxyUuidEvent", "rclient", "PluginServiceProxyResponse",
+       "Fired when a uuid-based service proxy message is received."},
+      {"OnServiceProxyMethodEvent", "rclient", "PluginServiceProxyResponse",
+       "Fired when a method-based service proxy message is received."},
+      {"OnServiceProxyAsyncEvent", "rclient", "PluginServiceProxyResponse",
+       "Fired when an async service proxy message is received."},
+  };
+  EXPECT_TRUE(events == expected);
+  // The registry's own description lists the module's events too (untagged).
+  const BindingResult help = DescribeApi(*module_.registry(), BindingHelpFormat::Epytext);
+  ASSERT_TRUE(help.ok());
+  for (auto event = expected.begin() + 1; event != expected.end(); ++event) {
+    SCOPED_TRACE(event->name);
+    EXPECT_EQ(help.value().FieldOrEmpty("events").FieldOrEmpty(event->name).GetStringOr(""),
+              event->description + "\r\n\r\n");
+  }
 }
 
 TEST_F(AppModuleTest, StartStoresCookieAndBuildsUserAgentFromHostVersion) {
