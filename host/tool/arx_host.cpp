@@ -185,10 +185,17 @@ int Describe(const std::string& pluginPath, bool json) {
   return kExitHeld;
 }
 
-int Decode(const std::string& format, const std::string& path) {
+int Decode(const std::string& format, const std::string& path, bool compact) {
   std::string bytes;
   if (!ReadAll(path, bytes)) {
     std::cerr << "arx-host: cannot read " << path << "\n";
+    return kExitFailed;
+  }
+  // The JSON decoder stops at the first zero byte by design; the tool must not pass a
+  // prefix of the file off as the whole document.
+  if (const std::size_t zero = bytes.find('\0'); format == "json" && zero != std::string::npos) {
+    std::cerr << "arx-host: " << path << " holds a zero byte at offset " << zero
+              << "; the JSON decoder would read only what comes before it\n";
     return kExitFailed;
   }
   Vela::BindingResult decoded = format == "json"      ? Vela::ParseJson(bytes)
@@ -201,7 +208,7 @@ int Decode(const std::string& format, const std::string& path) {
   }
   // An empty document is the value null, which the writer leaves out as a root.
   const Vela::BindingProperty& value = decoded.value();
-  std::cout << (value.IsEmpty() ? std::string("null") : Vela::WriteJson(value, nullptr, "\n")) << "\n";
+  std::cout << (value.IsEmpty() ? std::string("null") : Vela::WriteJson(value, nullptr, compact ? "" : "\n")) << "\n";
   return kExitHeld;
 }
 
@@ -250,6 +257,8 @@ int main(int argc, char** argv) {
       ->required()
       ->check(CLI::IsMember({"json", "msgpack", "yaml"}));
   decode->add_option("FILE", input, "The document, or - for standard input")->required();
+  bool compact = false;
+  decode->add_flag("--compact", compact, "One line without indentation (indented output grows with the square of the depth)");
 
   try {
     app.parse(argc, argv);
@@ -272,5 +281,5 @@ int main(int argc, char** argv) {
     return Vela::Host::Serve(serveOptions, std::cout, std::cerr);
   }
 #endif
-  return Decode(format, input);
+  return Decode(format, input, compact);
 }

@@ -161,6 +161,12 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
   const std::string missing = (dir_ / "missing.yaml").string();
   const Case cases[] = {
       {__LINE__, "decode --format json -", "[1, 2]", 0, "[\n    1,\n    2\n]\n", nullptr},
+      {__LINE__, "decode --format json --compact -", "{\"a\": [1, {\"b\": [2]}]}", 0, "{\"a\":[1,{\"b\":[2]}]}\n", nullptr},
+      // A zero byte would end the JSON decoder's input: the file is refused, not cut short.
+      {__LINE__, "decode --format json " + File("zero.json", std::string("123\0", 4)), nullptr, 1, "",
+       "zero.json holds a zero byte at offset 3"},
+      {__LINE__, "decode --format json " + File("zero2.json", std::string("[1,\0 2]", 7)), nullptr, 1, "",
+       "holds a zero byte at offset 3"},
       {__LINE__, "decode --format xml " + File("x", "<a/>"), nullptr, 2, nullptr, "xml not in {json,msgpack,yaml}"},
       {__LINE__, "decode --format json " + missing, nullptr, 1, nullptr, "cannot read"},
       {__LINE__, "", nullptr, 2, nullptr, nullptr},
