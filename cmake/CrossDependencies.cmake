@@ -36,6 +36,14 @@ file(MAKE_DIRECTORY "${arx_rapidjson_only}")
 file(CREATE_LINK "${ARX_SYSTEM_RAPIDJSON_DIR}/rapidjson" "${arx_rapidjson_only}/rapidjson" SYMBOLIC)
 set(RAPIDJSON_INCLUDE_DIR "${arx_rapidjson_only}" CACHE PATH "RapidJSON headers, alone" FORCE)
 
+# fast_float is header-only and architecture-independent: its headers alone, the same way.
+find_path(ARX_SYSTEM_FAST_FLOAT_DIR fast_float/fast_float.h PATHS /usr/include /usr/local/include
+          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+set(arx_fast_float_only "${CMAKE_BINARY_DIR}/third_party/fast-float-include")
+file(MAKE_DIRECTORY "${arx_fast_float_only}")
+file(CREATE_LINK "${ARX_SYSTEM_FAST_FLOAT_DIR}/fast_float" "${arx_fast_float_only}/fast_float" SYMBOLIC)
+set(FAST_FLOAT_INCLUDE_DIR "${arx_fast_float_only}" CACHE PATH "fast_float headers, alone" FORCE)
+
 # Runs before option(ARX_BUILD_TESTS) on a first configure, where it is not yet set.
 if(NOT DEFINED ARX_BUILD_TESTS OR ARX_BUILD_TESTS)
   set(ARX_GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "googletest's source (package googletest)")

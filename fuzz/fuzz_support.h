@@ -32,13 +32,10 @@ struct Allowance {
   // A Signed 0 equals an Unsigned 0: JSON reads "-0" as Signed and writes every integer 0
   // as "0", which reads back Unsigned.
   bool zeroSign = false;
-  // Floats this many units in the last place apart are equal: the JSON reader's fast
-  // number path (RapidJSON's default, which the codec keeps so that it reads numbers as
-  // RapidJSON's own document does) can miss the nearest double of the digits the writer
-  // wrote.
+  // Floats this many units in the last place apart are equal (for readers that do not
+  // round correctly; the JSON reader does).
   uint64_t floatUlps = 0;
-  // An infinite Float equals Empty: JSON writes it as null. (The reader's fast path turns
-  // some overflowing numbers, such as 0.5e309, into infinity instead of failing.)
+  // An infinite Float equals Empty: JSON writes it as null (no reader here yields one).
   bool infinityAsNull = false;
 };
 

@@ -29,6 +29,7 @@
 #include "openapi_document.h"
 #include "platform/process_info.h"
 #include "plugin_host.h"
+#include "registry_help.h"
 #include "scenario.h"
 #include "scenario_report.h"
 #include "scenario_runner.h"
@@ -246,10 +247,17 @@ int Describe(const std::string& pluginPath, DescribeForm form) {
   return kExitHeld;
 }
 
-int Decode(const std::string& format, const std::string& path) {
+int Decode(const std::string& format, const std::string& path, bool compact) {
   std::string bytes;
   if (!ReadAll(path, bytes)) {
     std::cerr << "arx-host: cannot read " << path << "\n";
+    return kExitFailed;
+  }
+  // The JSON decoder stops at the first zero byte by design; the tool must not pass a
+  // prefix of the file off as the whole document.
+  if (const std::size_t zero = bytes.find('\0'); format == "json" && zero != std::string::npos) {
+    std::cerr << "arx-host: " << path << " holds a zero byte at offset " << zero
+              << "; the JSON decoder would read only what comes before it\n";
     return kExitFailed;
   }
   Vela::BindingResult decoded = format == "json"      ? Vela::ParseJson(bytes)
@@ -262,7 +270,7 @@ int Decode(const std::string& format, const std::string& path) {
   }
   // An empty document is the value null, which the writer leaves out as a root.
   const Vela::BindingProperty& value = decoded.value();
-  std::cout << (value.IsEmpty() ? std::string("null") : Vela::WriteJson(value, nullptr, "\n")) << "\n";
+  std::cout << (value.IsEmpty() ? std::string("null") : Vela::WriteJson(value, nullptr, compact ? "" : "\n")) << "\n";
   return kExitHeld;
 }
 
@@ -291,7 +299,15 @@ int main(int argc, char** argv) {
   describe->add_option("--plugin", pluginPath, "The plugin's shared library (default: the one built beside arx-host)");
   auto* describeJson = describe->add_flag("--json", json, "The listing as one JSON document");
   bool openApi = false;
-  describe->add_flag("--openapi", openApi, "The API as an OpenAPI 3.1 document (JSON)")->excludes(describeJson);
+  auto* describeOpenApi =
+      describe->add_flag("--openapi", openApi, "The API as an OpenAPI 3.1 document (JSON)")->excludes(describeJson);
+  std::string helpFormat;
+  describe
+      ->add_option("--help-format", helpFormat,
+                   "Instead, the plugin registry's own description (API help) in this format, as JSON")
+      ->check(CLI::IsMember({std::string(kHelpFormatFull), std::string(kHelpFormatEpytext)}))
+      ->excludes(describeJson)
+      ->excludes(describeOpenApi);
 
 #ifdef ARX_HOST_SERVE
   Vela::Host::ServeOptions serveOptions;
@@ -311,6 +327,8 @@ int main(int argc, char** argv) {
       ->required()
       ->check(CLI::IsMember({"json", "msgpack", "yaml"}));
   decode->add_option("FILE", input, "The document, or - for standard input")->required();
+  bool compact = false;
+  decode->add_flag("--compact", compact, "One line without indentation (indented output grows with the square of the depth)");
 
   try {
     app.parse(argc, argv);
@@ -325,6 +343,7 @@ int main(int argc, char** argv) {
   if (pluginPath.empty()) pluginPath = DefaultPluginPath();
   if (*run) return RunScenarios(scenarioPaths, pluginPath, json, junitPath);
   if (*repl) return Repl(pluginPath);
+  if (*describe && !helpFormat.empty()) return PrintRegistryHelp(helpFormat, std::cout, std::cerr);
   if (*describe) {
     return Describe(pluginPath, openApi ? DescribeForm::OpenApi : json ? DescribeForm::Json : DescribeForm::Listing);
   }
@@ -334,5 +353,5 @@ int main(int argc, char** argv) {
     return Vela::Host::Serve(serveOptions, std::cout, std::cerr);
   }
 #endif
-  return Decode(format, input);
+  return Decode(format, input, compact);
 }

@@ -117,6 +117,7 @@ TypeBuilder BindingRegistry::RegisterType(std::string_view name, uint32_t size,
   info->identifier = identity.id;
   info->identity = &identity;
   info->registry = this;
+  if (!builtInsRegistering_) info->tags = moduleTags_;
   TypeInfo* raw = info.get();
   types_.push_back(std::move(info));
   byName_.emplace(raw->name, raw);
@@ -228,10 +229,20 @@ void BindingRegistry::Initialise() {
     RemoveAllEvents();
     RemoveAllTypes();
   }
+  {
+    std::lock_guard lock(mutex_);
+    builtInsRegistering_ = true;
+  }
   RegisterHelpTypes(*this);
   RegisterAsyncTypes(*this);
   std::lock_guard lock(mutex_);
+  builtInsRegistering_ = false;
   initialised_ = true;
+}
+
+void BindingRegistry::SetModuleTags(std::vector<std::string> tags) {
+  std::lock_guard lock(mutex_);
+  moduleTags_ = std::move(tags);
 }
 
 bool BindingRegistry::initialised() const {

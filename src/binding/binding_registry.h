@@ -116,8 +116,13 @@ class BindingRegistry final : public EnumNameLookup {
   BindingRegistry(const BindingRegistry&) = delete;
   BindingRegistry& operator=(const BindingRegistry&) = delete;
 
+  // A new type carries the module tags (SetModuleTags) before any tag its builder adds.
   [[nodiscard]] TypeBuilder RegisterType(std::string_view name, uint32_t size,
                                          const TypeIdentity& identity, bool isEnum);
+
+  // The tags of every type registered from now on, the built-ins excepted (they keep their
+  // own). Types registered before keep the tags they have.
+  void SetModuleTags(std::vector<std::string> tags);
 
   // Null when no type has that identifier / name.
   const TypeInfo* FindType(uint32_t identifier) const;
@@ -176,6 +181,8 @@ class BindingRegistry final : public EnumNameLookup {
   std::unordered_map<uint32_t, TypeInfo*, IdentifierHash> byIdentifier_;
   std::vector<std::unique_ptr<EventInfo>> events_;
   std::unordered_map<std::string, EventInfo*, Fnv1aHash, std::equal_to<>> eventsByName_;
+  std::vector<std::string> moduleTags_;
+  bool builtInsRegistering_ = false;
   bool initialised_ = false;
 };
 

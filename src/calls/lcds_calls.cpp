@@ -36,16 +36,13 @@ bool LcdsCalls::HasHandler(std::string_view className) const {
 }
 
 void LcdsCalls::HandleEvent(const Plugin::PluginLcdsEvent& event) {
-  if (!HasHandler(event.typeName)) return;
+  const auto found = handlers_.find(event.typeName);
+  if (found == handlers_.end()) return;
   const std::string label = FormatText(kLcdsEventTaskLabel, event.typeName);
-  // The handler is looked up when the task runs: a subscription replaced in between takes
-  // the message, and after Shutdown there is none.
-  context_.PostTask(label, std::numeric_limits<int64_t>::min(), [this, message = event] {
-    auto found = handlers_.find(message.typeName);
-    if (found == handlers_.end()) return;
-    std::shared_ptr<const Adapter> adapter = found->second;
-    (*adapter)(message);
-  });
+  // The handler is chosen when the message arrives: a subscription replaced while the task
+  // waits takes only later messages. The task shares the adapter, so replacing it is safe.
+  context_.PostTask(label, std::numeric_limits<int64_t>::min(),
+                    [adapter = found->second, message = event] { (*adapter)(message); });
 }
 
 }  // namespace Vela

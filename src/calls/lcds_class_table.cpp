@@ -21,16 +21,13 @@ void AnnotateStructure(BindingProperty& value, const TypeInfo& type, std::string
 // One element of a vector or map: its own class name, then its insides.
 void AnnotateElement(BindingProperty& element, const TypeDescriptor& elementType,
                      std::string_view className, const LcdsClassTable& classes) {
-  if (element.kind() != BindingKind::Structure) return;
-  element.MutableField(kLcdsClassField) = className;
-  if (elementType.code == TypeCode::Struct && elementType.info != nullptr) {
-    AnnotateStructure(element, *elementType.info, className, classes);
-  }
+  // An enumeration element is a name or a number: giving it a field would replace it.
+  if (elementType.code != TypeCode::Struct || elementType.info == nullptr) return;
+  AnnotateStructure(element, *elementType.info, className, classes);
 }
 
 void AnnotateStructure(BindingProperty& value, const TypeInfo& type, std::string_view className,
                        const LcdsClassTable& classes) {
-  if (value.kind() != BindingKind::Structure) return;
   value.MutableField(kLcdsClassField) = className;
   // Fields are visited in the value's order and matched to their records by name; the
   // class field added above matches no record.

@@ -41,8 +41,9 @@ class LcdsClassTable {
 // - a vector or map whose element type has a class name: each element gets "__class" and
 //   is annotated by the element type;
 // - any type without a class name: nothing here or below is touched.
-// Only Structure values receive "__class"; a value of another kind (an Empty optional, an
-// element left out) is passed over rather than turned into a structure.
+// A value declared as a structure gets "__class" whatever it holds: an Empty optional
+// becomes a Structure with only that field, which is how the back end tells its class.
+// Elements of a vector or map of enumerations are left as they are.
 void AnnotateLcdsClasses(BindingProperty& value, const TypeDescriptor& declared,
                          const LcdsClassTable& classes);
 

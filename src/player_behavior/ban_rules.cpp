@@ -31,9 +31,7 @@ bool IsBeyondPermanentHorizon(uint64_t endMillis, uint64_t nowMillis) noexcept {
 
 std::string BanUntilText(uint64_t endMillis, bool permanent) {
   if (permanent) return std::string(kForeverText);
-  // A time without a calendar date would raise an assertion in the formatter; its text is
-  // the empty text either way.
-  if (endMillis > kLatestIsoTextMillis) return {};
+  // A time without a calendar date gives the empty text and an assertion report.
   return EpochMillisToIsoText(endMillis);
 }
 

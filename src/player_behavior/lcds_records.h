@@ -48,8 +48,7 @@ struct Punishment {
   uint64_t punishedUntilDateMillis = 0;
   uint64_t punishmentLengthMillis = 0;
   bool permaBan = false;
-  // -1 as in the reform card it fills: a reply without the member means "not given".
-  int64_t punishmentLengthGames = -1;
+  int64_t punishmentLengthGames = 0;
   std::string playerFacingMessage;
 };
 

@@ -138,9 +138,10 @@ void AppModule::Handshake(PluginLoadBlock* block, std::string_view shortName) {
   nameKey_ = MakeFunctionName("", shortName);
 
   registry_ = std::make_unique<ApiRegistry>();
+  registry_->SetModuleTags(tags_);
   RegisterPluginTypes(registry_->types());
   RegisterApi();
-  apiDescription_ = &registry_->BuildApiDescription(PluginEventDescriptions());
+  apiDescription_ = &registry_->BuildApiDescription();
 
   const Version& plugin = PluginApiVersion();
   block->major = plugin.major;

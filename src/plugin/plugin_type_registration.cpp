@@ -1,8 +1,7 @@
 #include "plugin/plugin_type_registration.h"
 
-#include <array>
-
 #include "binding/native_type_builder.h"
+#include "binding/type_identity_of.h"
 #include "plugin/resource_event_name.h"
 
 namespace Vela {
@@ -45,21 +44,28 @@ void RegisterPluginTypes(BindingRegistry& registry) {
       .Field("payload", &PluginServiceProxyResponse::payload)
       .Field("status", &PluginServiceProxyResponse::status)
       .Field("error", &PluginServiceProxyResponse::error);
-}
 
-std::span<const EventDescription> PluginEventDescriptions() {
-  static const std::array<EventDescription, 5> kEvents = {{
-      {kJsonApiEventName, kModuleNameSpace, "PluginResourceEvent", "Fired when a resource is changed.", {}},
-      {kLcdsEventName, kModuleNameSpace, "PluginLcdsEvent",
-       "Fired when a message is received over the LCDS connection.", {}},
-      {kServiceProxyUuidEventName, kModuleNameSpace, "PluginServiceProxyResponse",
-       "Fired when a uuid-based service proxy message is received.", {}},
-      {kServiceProxyMethodEventName, kModuleNameSpace, "PluginServiceProxyResponse",
-       "Fired when a method-based service proxy message is received.", {}},
-      {kServiceProxyAsyncEventName, kModuleNameSpace, "PluginServiceProxyResponse",
-       "Fired when an async service proxy message is received.", {}},
-  }};
-  return kEvents;
+  struct EventDefinition {
+    std::string_view name;
+    const TypeIdentity& payload;
+    std::string_view description;
+  };
+  const EventDefinition events[] = {
+      {kJsonApiEventName, TypeIdentityOf<PluginResourceEvent>(), "Fired when a resource is changed."},
+      {kLcdsEventName, TypeIdentityOf<PluginLcdsEvent>(),
+       "Fired when a message is received over the LCDS connection."},
+      {kServiceProxyUuidEventName, TypeIdentityOf<PluginServiceProxyResponse>(),
+       "Fired when a uuid-based service proxy message is received."},
+      {kServiceProxyMethodEventName, TypeIdentityOf<PluginServiceProxyResponse>(),
+       "Fired when a method-based service proxy message is received."},
+      {kServiceProxyAsyncEventName, TypeIdentityOf<PluginServiceProxyResponse>(),
+       "Fired when an async service proxy message is received."},
+  };
+  for (const EventDefinition& event : events) {
+    (void)registry.RegisterEvent(event.name, event.payload)
+        .SetNameSpace(kModuleNameSpace)
+        .SetDescription(event.description);
+  }
 }
 
 }  // namespace Vela

@@ -2,27 +2,24 @@
 // payloads through the registry.
 //
 //   RegisterPluginTypes(api.types());
-//   const ApiDescription& block = api.BuildApiDescription(PluginEventDescriptions());
+//   const ApiDescription& block = api.BuildApiDescription();
 #pragma once
 
-#include <span>
 #include <string_view>
 
 #include "binding/maybe_type.h"
 #include "binding/native_type.h"
 #include "plugin/plugin_types.h"
-#include "rest/api_registry.h"
+#include "binding/binding_registry.h"
 
 namespace Vela {
 
 // Registers, in this order and all in namespace "rclient": PluginManagerState,
 // PluginManagerResource, PluginResourceEventType, PluginResourceEvent, PluginLcdsEvent,
-// PluginLcdsResponse, PluginServiceProxyResponse. A second call changes nothing.
+// PluginLcdsResponse, PluginServiceProxyResponse; then the five events with their payload
+// types and descriptions: "OnJsonApiEvent", "OnLcdsEvent" and the three service-proxy
+// events. A second call changes nothing.
 void RegisterPluginTypes(BindingRegistry& registry);
-
-// The five events the module registers ("OnJsonApiEvent", "OnLcdsEvent" and the three
-// service-proxy events) with their payload types and descriptions.
-std::span<const EventDescription> PluginEventDescriptions();
 
 // A payload value converted to the native record under the root name `path`.
 template <class Payload>

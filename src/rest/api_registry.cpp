@@ -124,10 +124,17 @@ void ApiRegistry::Initialise() {
 
 ApiRegistry::~ApiRegistry() = default;
 
+void ApiRegistry::SetModuleTags(std::vector<std::string> tags) {
+  types_.SetModuleTags(tags);
+  std::lock_guard lock(mutex_);
+  moduleTags_ = std::move(tags);
+}
+
 FunctionRecord& ApiRegistry::AddFunction(std::string_view name) {
   std::lock_guard lock(mutex_);
   FunctionRecord& function = *functions_.emplace_back(std::make_unique<FunctionRecord>());
   function.name = std::string(name);
+  function.tags = moduleTags_;
   function.registry = this;
   return function;
 }
@@ -161,25 +168,9 @@ std::vector<FunctionBinding*> ApiRegistry::ListBindings() const {
   return bindingOrder_;
 }
 
-const ApiDescription& ApiRegistry::BuildApiDescription() { return BuildApiDescription({}); }
-
-const ApiDescription& ApiRegistry::BuildApiDescription(
-    std::span<const EventDescription> extraEvents) {
+const ApiDescription& ApiRegistry::BuildApiDescription() {
   if (description_) return description_->block;
-  // Views into the event records, which live at least as long as this call.
-  std::vector<EventDescription> events;
-  const std::vector<const EventInfo*> registered = types_.Events();
-  events.reserve(registered.size() + extraEvents.size());
-  for (const EventInfo* event : registered) {
-    const TypeInfo* payload =
-        event->payloadType != nullptr ? types_.FindType(*event->payloadType) : nullptr;
-    events.push_back({event->name, event->nameSpace,
-                      payload != nullptr ? std::string_view(payload->name) : std::string_view(),
-                      event->description, event->tags});
-  }
-  for (const EventDescription& extra : extraEvents) {
-    if (types_.FindEvent(extra.name) == nullptr) events.push_back(extra);
-  }
+  const std::vector<const EventInfo*> events = types_.Events();
 
   auto storage = std::make_unique<detail::ApiDescriptionStorage>();
   detail::ApiDescriptionStorage& s = *storage;
@@ -193,13 +184,16 @@ const ApiDescription& ApiRegistry::BuildApiDescription(
   // Event records.
   s.events.resize(events.size());
   for (std::size_t i = 0; i < events.size(); ++i) {
+    const EventInfo& event = *events[i];
+    const TypeInfo* payload =
+        event.payloadType != nullptr ? types_.FindType(*event.payloadType) : nullptr;
     EventRecord& record = s.events[i];
-    record.name = s.Text(events[i].name);
-    record.nameSpace = s.Text(events[i].nameSpace);
-    record.payloadType = s.Text(events[i].payloadTypeName);
-    record.description = s.Text(events[i].description);
-    record.tags = s.TextArray(events[i].tags);
-    record.tagCount = Count(events[i].tags.size());
+    record.name = s.Text(event.name);
+    record.nameSpace = s.Text(event.nameSpace);
+    record.payloadType = s.Text(payload != nullptr ? std::string_view(payload->name) : std::string_view());
+    record.description = s.Text(event.description);
+    record.tags = s.TextArray(event.tags);
+    record.tagCount = Count(event.tags.size());
   }
   Link(s.events);
 

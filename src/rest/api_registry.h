@@ -20,7 +20,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -36,16 +35,6 @@ namespace Vela {
 namespace detail {
 struct ApiDescriptionStorage;
 }  // namespace detail
-
-// An event as the description block lists it, for callers that describe events the type
-// registry does not hold.
-struct EventDescription {
-  std::string_view name;
-  std::string_view nameSpace;
-  std::string_view payloadTypeName;
-  std::string_view description;
-  std::span<const std::string> tags;
-};
 
 class ApiRegistry {
  public:
@@ -63,8 +52,12 @@ class ApiRegistry {
   BindingRegistry& types() noexcept { return types_; }
   const BindingRegistry& types() const noexcept { return types_; }
 
-  // A new function record of that name; its address stays valid while the registry lives.
-  // Add its parameters before creating its binding.
+  // The tags of every function and type registered from now on (built-in types keep their
+  // own): the module's tag list, set during the handshake before anything is registered.
+  void SetModuleTags(std::vector<std::string> tags);
+
+  // A new function record of that name, carrying the module tags; its address stays valid
+  // while the registry lives. Add its parameters before creating its binding.
   FunctionRecord& AddFunction(std::string_view name);
   // Every function in registration order.
   std::vector<const FunctionRecord*> Functions() const;
@@ -77,17 +70,15 @@ class ApiRegistry {
   std::vector<FunctionBinding*> ListBindings() const;
 
   // Builds the description block from the functions, the registered events, the
-  // registered types and the bindings, in that order. Built once: later calls (of either
-  // form) return the same block.
+  // registered types and the bindings, in that order. Built once: later calls return the
+  // same block.
   const ApiDescription& BuildApiDescription();
-  // As above, listing after the registered events each of `extraEvents` whose name is not
-  // registered.
-  const ApiDescription& BuildApiDescription(std::span<const EventDescription> extraEvents);
 
  private:
   BindingRegistry types_;
   mutable std::mutex mutex_;
   std::vector<std::unique_ptr<FunctionRecord>> functions_;
+  std::vector<std::string> moduleTags_;
   std::unordered_map<const FunctionRecord*, std::unique_ptr<FunctionBinding>> bindings_;
   std::vector<FunctionBinding*> bindingOrder_;
   std::unique_ptr<detail::ApiDescriptionStorage> description_;

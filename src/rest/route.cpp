@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 #include "rest/function_binding.h"
 #include "rest/url_decode.h"
@@ -65,32 +66,58 @@ TemplateMatcher::TemplateMatcher(std::string_view expression) {
   }
 }
 
-bool TemplateMatcher::Match(std::string_view path, std::span<std::string_view> groups) const {
-  if (groups.size() < groupCount_) return false;
-  return MatchFrom(0, 0, path, 0, groups);
+bool TemplateMatcher::StopsGroup(PieceKind kind, char byte) noexcept {
+  return kind == PieceKind::Segment ? byte == '/' : byte == '\n' || byte == '\r';
 }
 
-// Depth-first, each group trying its longest text first: the order in which the ECMAScript
-// matcher explores, so the first success has the same groups as its match.
-bool TemplateMatcher::MatchFrom(std::size_t piece, std::size_t group, std::string_view path, std::size_t at,
-                                std::span<std::string_view> groups) const {
-  while (piece < pieces_.size() && pieces_[piece].kind == PieceKind::Literal) {
-    const std::string& text = pieces_[piece].text;
-    if (path.substr(at).substr(0, text.size()) != text) return false;
-    at += text.size();
-    ++piece;
-  }
-  if (piece == pieces_.size()) return at == path.size();
-  const std::size_t stop = pieces_[piece].kind == PieceKind::Segment ? path.find('/', at)
-                                                                      : path.find_first_of("\n\r", at);
-  const std::size_t longest = (stop == std::string_view::npos ? path.size() : stop) - at;
-  for (std::size_t length = longest + 1; length-- > 0;) {
-    if (MatchFrom(piece + 1, group + 1, path, at + length, groups)) {
-      groups[group] = path.substr(at, length);
-      return true;
+// The ECMAScript matcher explores depth-first, each group trying its longest text first, so
+// its first success gives each group, in order, the longest text after which the rest of
+// the template still matches. Deciding "the rest still matches" for every piece and
+// position first, from the last piece backwards, finds the same groups in time linear in
+// the path for each piece, where backtracking would take the path's length to the power
+// of the number of groups.
+bool TemplateMatcher::Match(std::string_view path, std::span<std::string_view> groups) const {
+  if (groups.size() < groupCount_) return false;
+  const std::size_t width = path.size() + 1;
+  // matches[p * width + i]: pieces p.. match path[i..] up to its end.
+  std::vector<bool> matches((pieces_.size() + 1) * width, false);
+  const auto rest = [&](std::size_t piece, std::size_t at) { return matches[piece * width + at]; };
+  matches[pieces_.size() * width + path.size()] = true;
+  for (std::size_t p = pieces_.size(); p-- > 0;) {
+    const Piece& piece = pieces_[p];
+    if (piece.kind == PieceKind::Literal) {
+      const std::size_t size = piece.text.size();
+      for (std::size_t i = 0; i + size <= path.size(); ++i) {
+        matches[p * width + i] = rest(p + 1, i + size) && path.substr(i, size) == piece.text;
+      }
+      continue;
+    }
+    // A group starting at i may end anywhere from i up to its first stopping byte (or the
+    // end): it matches when some end in that window does.
+    bool windowMatches = false;
+    for (std::size_t i = width; i-- > 0;) {
+      if (i == path.size() || StopsGroup(piece.kind, path[i])) windowMatches = false;
+      windowMatches = windowMatches || rest(p + 1, i);
+      matches[p * width + i] = windowMatches;
     }
   }
-  return false;
+  if (!rest(0, 0)) return false;
+
+  std::size_t at = 0;
+  std::size_t group = 0;
+  for (std::size_t p = 0; p < pieces_.size(); ++p) {
+    const Piece& piece = pieces_[p];
+    if (piece.kind == PieceKind::Literal) {
+      at += piece.text.size();
+      continue;
+    }
+    std::size_t end = at;
+    while (end < path.size() && !StopsGroup(piece.kind, path[end])) ++end;
+    while (!rest(p + 1, end)) --end;  // stops at `at` at the latest: rest(p, at) holds
+    groups[group++] = path.substr(at, end - at);
+    at = end;
+  }
+  return true;
 }
 
 Route MakeRoute(const FunctionBinding* binding, std::string_view pathTemplate) {
@@ -119,7 +146,7 @@ constexpr std::size_t kInlineGroups = 4;
 // Fills `captures` when the route's path test passes.
 bool MatchPath(const Route& route, std::string_view path, PathCaptures& captures) {
   if (route.literal) return *route.literal == path;
-  if (!route.matcher || path.size() > kMaxTemplatePathLength) return false;
+  if (!route.matcher) return false;
   const std::size_t groupCount = route.matcher->groupCount();
   std::array<std::string_view, kInlineGroups> inlineGroups;
   std::vector<std::string_view> heapGroups;

@@ -15,9 +15,8 @@
 //   choice  the first passing route is the best match; a later one replaces it only when
 //           its captured texts are strictly shorter in total; a literal winner ends the
 //           search at once.
-// The whole path text is compared: a query string is part of it. A path longer than
-// kMaxTemplatePathLength matches no template route (see there); literal routes compare
-// paths of any length.
+// The whole path text is compared: a query string is part of it. Paths of any length are
+// matched, in time linear in the path for each piece of a template.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +35,6 @@ namespace Vela {
 
 class FunctionBinding;
 
-// Longer paths than this match no template route. Matching backtracks once per placeholder,
-// so the bound also bounds its work; literal routes compare paths of any length.
-inline constexpr std::size_t kMaxTemplatePathLength = 1024;
-
 // A template route's expression, compiled once: its literal pieces and groups in order. It
 // matches as the ECMAScript expression of the template does (whole text, greedy groups,
 // the first match found by backtracking from the longest group texts), without a regular
@@ -57,8 +52,7 @@ class TemplateMatcher {
     PieceKind kind = PieceKind::Literal;
     std::string text;  // Literal only
   };
-  bool MatchFrom(std::size_t piece, std::size_t group, std::string_view path, std::size_t at,
-                 std::span<std::string_view> groups) const;
+  static bool StopsGroup(PieceKind kind, char byte) noexcept;
 
   std::vector<Piece> pieces_;
   std::size_t groupCount_ = 0;

@@ -85,6 +85,22 @@ TEST(LcdsClassAnnotation, FollowsDeclaredTypesThroughStructuresVectorsAndMaps) {
   }
 }
 
+// A value declared as a structure gets its class even when it holds nothing (an Empty
+// optional), alone or as an element.
+TEST(LcdsClassAnnotation, EmptyValuesDeclaredAsStructuresGetTheirClass) {
+  FakeCallContext context;
+  LcdsClassTable classes;
+  classes.Add("Inner", "x.Inner");
+  BindingProperty alone;
+  AnnotateLcdsClasses(alone, DescribeNativeType<CallsTesting::Inner>(context.registry()), classes);
+  EXPECT_EQ(WriteJson(alone), R"({"__class":"x.Inner"})");
+
+  BindingResult items = ParseJson(R"([null, {"level": 2}])");
+  ASSERT_TRUE(items.ok());
+  AnnotateLcdsClasses(items.value(), DescribeNativeType<std::vector<CallsTesting::Inner>>(context.registry()), classes);
+  EXPECT_EQ(WriteJson(items.value()), R"([{"__class":"x.Inner"},{"__class":"x.Inner","level":2}])");
+}
+
 class LcdsCallsTest : public ::testing::Test {
  protected:
   FakeCallContext context_;
@@ -121,7 +137,7 @@ TEST_F(LcdsCallsTest, InvokeFailures) {
   EXPECT_EQ(FailureStatusCode(failed.failure()), 503u);
 }
 
-TEST_F(LcdsCallsTest, MessagesArePostedAsTasksAndHandledByTheLatestSubscription) {
+TEST_F(LcdsCallsTest, MessagesArePostedAsTasksForTheSubscriptionTheyArriveUnder) {
   std::vector<std::string> handled;
   lcds_.Subscribe<CallsTesting::Inner>("x.Inner", [&](const CallsTesting::Inner& inner) { handled.push_back("first " + inner.name); });
   lcds_.Subscribe<CallsTesting::Inner>("x.Inner", [&](const CallsTesting::Inner& inner) { handled.push_back("second " + inner.name); });
@@ -148,11 +164,19 @@ TEST_F(LcdsCallsTest, MessagesArePostedAsTasksAndHandledByTheLatestSubscription)
   context_.RunPosted();
   EXPECT_THAT(handled, ElementsAre("second m1"));
 
-  // After Clear a task already posted finds no handler.
+  // The handler is the one subscribed when the message arrived: a subscription made while
+  // its task waits takes only later messages.
   lcds_.HandleEvent(event);
-  lcds_.Clear();
+  lcds_.Subscribe<CallsTesting::Inner>("x.Inner", [&](const CallsTesting::Inner& inner) { handled.push_back("third " + inner.name); });
   context_.RunPosted();
-  EXPECT_THAT(handled, ElementsAre("second m1"));
+  lcds_.HandleEvent(event);
+  context_.RunPosted();
+  EXPECT_THAT(handled, ElementsAre("second m1", "second m1", "third m1"));
+
+  // After Clear nothing new is posted.
+  lcds_.Clear();
+  lcds_.HandleEvent(event);
+  EXPECT_TRUE(context_.posted.empty());
 }
 
 }  // namespace

@@ -66,8 +66,20 @@ const ErrorCase kErrorCases[] = {
     {__LINE__, "1e", "Error: Miss exponent in number. at offset 2."},
 };
 
+// Numbers beyond the double range that the reader itself lets through fail as it fails
+// 1e309: where the number starts.
+const ErrorCase kOverflowCases[] = {
+    {__LINE__, "0.5e309", "Error: Number too big to be stored in double. at offset 0."},
+    {__LINE__, "[1, 1.8e308]", "Error: Number too big to be stored in double. at offset 4."},
+    {__LINE__, "[1, -18e307]", "Error: Number too big to be stored in double. at offset 4."},
+    // A repeated key makes the document read a second time, in place.
+    {__LINE__, R"({"a":1,"a":2e308})", "Error: Number too big to be stored in double. at offset 11."},
+};
+
 TEST(JsonReaderTest, FailsWithTheReadersMessageAndOffset) {
-  for (const ErrorCase& c : kErrorCases) {
+  std::vector<ErrorCase> cases(std::begin(kErrorCases), std::end(kErrorCases));
+  cases.insert(cases.end(), std::begin(kOverflowCases), std::end(kOverflowCases));
+  for (const ErrorCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.input);
     const std::string input(c.input);
     BindingResult result = ParseJson(input);
@@ -137,6 +149,13 @@ TEST(JsonReaderTest, MapsScalarsToKinds) {
       {__LINE__, "-0.0", BindingProperty(-0.0)},
       {__LINE__, "1e2", BindingProperty(100.0)},
       {__LINE__, "2.5E-3", BindingProperty(0.0025)},
+      // Correctly rounded, where the reader's own conversions are not.
+      {__LINE__, "-194419909.51765698", BindingProperty(-194419909.51765698)},
+      {__LINE__, "-933416628801232.9", BindingProperty(-933416628801232.9)},
+      {__LINE__, "2.2250738585072011e-308", BindingProperty(2.2250738585072011e-308)},
+      {__LINE__, "1.7976931348623157e308", BindingProperty(1.7976931348623157e308)},
+      {__LINE__, "4.9e-324", BindingProperty(4.9e-324)},
+      {__LINE__, "2e-324", BindingProperty(0.0)},
       {__LINE__, "\"Ashe\"", BindingProperty("Ashe")},
       // Escapes are decoded, UTF-8 bytes kept.
       {__LINE__, R"("\"\\\/\b\f\n\r\t")", BindingProperty("\"\\/\b\f\n\r\t")},

@@ -161,6 +161,12 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
   const std::string missing = (dir_ / "missing.yaml").string();
   const Case cases[] = {
       {__LINE__, "decode --format json -", "[1, 2]", 0, "[\n    1,\n    2\n]\n", nullptr},
+      {__LINE__, "decode --format json --compact -", "{\"a\": [1, {\"b\": [2]}]}", 0, "{\"a\":[1,{\"b\":[2]}]}\n", nullptr},
+      // A zero byte would end the JSON decoder's input: the file is refused, not cut short.
+      {__LINE__, "decode --format json " + File("zero.json", std::string("123\0", 4)), nullptr, 1, "",
+       "zero.json holds a zero byte at offset 3"},
+      {__LINE__, "decode --format json " + File("zero2.json", std::string("[1,\0 2]", 7)), nullptr, 1, "",
+       "holds a zero byte at offset 3"},
       {__LINE__, "decode --format xml " + File("x", "<a/>"), nullptr, 2, nullptr, "xml not in {json,msgpack,yaml}"},
       {__LINE__, "decode --format json " + missing, nullptr, 1, nullptr, "cannot read"},
       {__LINE__, "", nullptr, 2, nullptr, nullptr},
@@ -269,6 +275,42 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
   ASSERT_EQ(text.status, 0) << text.err;
   EXPECT_THAT(text.out, StartsWith("arx-player-behavior 18.0.0\n\nREST functions (9)\n"));
   EXPECT_THAT(text.out, HasSubstr("      LOGGING_OUT = 2\n"));
+}
+
+// The registry's own help names the module's events with their payloads, and tags what the
+// module registers; the built-ins keep their tags.
+TEST_F(ArxHostProcessTest, DescribeHelpFormatPrintsTheRegistrysOwnDescription) {
+  const Ran epytext = Run("describe --help-format epytext");
+  ASSERT_EQ(epytext.status, 0) << epytext.err;
+  Vela::BindingResult help = Vela::ParseJson(epytext.out);
+  ASSERT_TRUE(help.ok()) << epytext.out;
+  const Vela::BindingProperty& events = help.value().FieldOrEmpty("events");
+  EXPECT_EQ(events.FieldOrEmpty("OnLcdsEvent").GetStringOr({}),
+            "Fired when a message is received over the LCDS connection.\r\n\r\n");
+  EXPECT_EQ(events.FieldOrEmpty("OnCallback").GetStringOr({}), "Fired when a callback is invoked.\r\n\r\n@tags: $builtin\r\n");
+  const Vela::BindingProperty& types = help.value().FieldOrEmpty("types");
+  EXPECT_THAT(std::string(types.FieldOrEmpty("PluginResourceEvent").GetStringOr({})),
+              ::testing::EndsWith("@tags: Plugins,Plugin arx-player-behavior\r\n"));
+  EXPECT_THAT(std::string(types.FieldOrEmpty("BindingAsyncState").GetStringOr({})),
+              HasSubstr("@tags: $builtin,async\r\n"));
+
+  const Ran full = Run("describe --help-format full");
+  ASSERT_EQ(full.status, 0) << full.err;
+  help = Vela::ParseJson(full.out);
+  ASSERT_TRUE(help.ok()) << full.out;
+  std::vector<std::string> described;
+  for (const Vela::BindingProperty& event : help.value().FieldOrEmpty("events").Elements()) {
+    described.push_back(std::string(event.FieldOrEmpty("name").GetStringOr({})) + " " +
+                        std::string(event.FieldOrEmpty("nameSpace").GetStringOr({})) + " " +
+                        std::string(event.FieldOrEmpty("type").FieldOrEmpty("type").GetStringOr({})));
+  }
+  EXPECT_THAT(described, ::testing::ElementsAre("OnCallback  BindingCallbackEvent", "OnJsonApiEvent rclient PluginResourceEvent",
+                                                "OnLcdsEvent rclient PluginLcdsEvent",
+                                                "OnServiceProxyAsyncEvent rclient PluginServiceProxyResponse",
+                                                "OnServiceProxyMethodEvent rclient PluginServiceProxyResponse",
+                                                "OnServiceProxyUuidEvent rclient PluginServiceProxyResponse"));
+
+  EXPECT_EQ(Run("describe --help-format html").status, 2);
 }
 
 // Every file in examples/ is a scenario the plugin must pass.

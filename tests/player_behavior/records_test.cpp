@@ -72,7 +72,8 @@ TEST_F(RecordsTest, InputsKeepNativeDefaultsForMissingMembers) {
   ASSERT_TRUE(punishments.ok()) << punishments.message();
   ASSERT_EQ(punishments.value().size(), 1u);
   EXPECT_TRUE(punishments.value()[0].permaBan);
-  EXPECT_EQ(punishments.value()[0].punishmentLengthGames, -1);
+  // Unlike the reform cards, a punishment has no -1 default: a reply without it gives 0.
+  EXPECT_EQ(punishments.value()[0].punishmentLengthGames, 0);
 }
 
 TEST_F(RecordsTest, LoginSessionErrorIsOptionalAndStatesKeepTheirNumbers) {

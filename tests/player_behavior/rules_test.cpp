@@ -10,6 +10,8 @@
 #include "player_behavior/chat_restriction_notification.h"
 #include "player_behavior/reporter_feedback_list.h"
 #include "player_behavior/stoi_argument.h"
+#include "util/assertion_hook.h"
+#include "util/epoch_time.h"
 
 namespace Vela::Client::PlayerBehavior {
 namespace {
@@ -55,6 +57,37 @@ TEST(PermanentBan, IsStrictlyBeyondThreeYears) {
   // The largest end does not wrap around.
   EXPECT_TRUE(IsBeyondPermanentHorizon(UINT64_MAX, now));
   EXPECT_FALSE(IsBeyondPermanentHorizon(UINT64_MAX, UINT64_MAX - 5));
+}
+
+std::vector<std::string> g_assertions;
+
+void RecordAssertion(const char* expression, const char*, const char*, int32_t, const char*) {
+  g_assertions.emplace_back(expression);
+}
+
+TEST(BanUntilText, ForeverOrTheIsoTextWithAReportWhenThereIsNoDate) {
+  struct Case {
+    int line;
+    uint64_t end;
+    bool permanent;
+    std::string text;
+    std::vector<std::string> reports;
+  };
+  const Case cases[] = {
+      {__LINE__, 0, false, "1970-01-01T00:00:00.000Z", {}},
+      {__LINE__, kLatestIsoTextMillis, false, "3000-12-31T23:59:59.999Z", {}},
+      // Past the year 3000 there is no calendar date: the empty text, reported.
+      {__LINE__, kLatestIsoTextMillis + 1, false, "", {"ALE-8A14EBBK"}},
+      {__LINE__, UINT64_MAX, true, "FOREVER", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    g_assertions.clear();
+    SetAssertionReporter(&RecordAssertion);
+    EXPECT_EQ(BanUntilText(c.end, c.permanent), c.text);
+    SetAssertionReporter(nullptr);
+    EXPECT_EQ(g_assertions, c.reports);
+  }
 }
 
 TEST(ParseStoiArgument, ReadsAsTheStandardConversion) {

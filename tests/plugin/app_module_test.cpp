@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <future>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -14,6 +15,8 @@
 #include "plugin/error_responses.h"
 #include "plugin/plugin_log_target.h"
 #include "plugin/plugin_types.h"
+#include "rest/api_help.h"
+#include "rest/api_registry.h"
 
 namespace Vela {
 namespace {
@@ -32,6 +35,7 @@ class RecordingModule : public AppModule {
     if (throwOnStart) throw std::runtime_error("start broke");
     return startResult;
   }
+  void RegisterApi() override { registry()->AddFunction("GetArxPlayerBehaviorV1Thing"); }
 
  protected:
   void OnResourceEvent(const Plugin::PluginResourceEvent& event) override { received.push_back(event); }
@@ -64,16 +68,59 @@ TEST_F(AppModuleTest, HandshakeAnswersWithThePluginsVersionAndNames) {
   EXPECT_EQ(module_.pluginName().fullName, "qpm-be-arx-player-behavior");
   EXPECT_EQ(module_.nameKey(), "ArxPlayerBehavior");
   EXPECT_THAT(module_.tags(), ElementsAre("Plugins", "Plugin arx-player-behavior"));
-  // The module's own types are described to the host.
-  std::vector<std::string> types;
-  for (uint32_t i = 0; i < Read(api->typeCount); ++i) types.emplace_back(Read(Read(api->types)[i].name));
-  EXPECT_THAT(types, ::testing::IsSupersetOf({"PluginManagerState", "PluginManagerResource", "PluginResourceEventType",
-                                              "PluginResourceEvent", "PluginLcdsEvent", "PluginLcdsResponse",
-                                              "PluginServiceProxyResponse"}));
-  std::vector<std::string> events;
-  for (uint32_t i = 0; i < Read(api->eventCount); ++i) events.emplace_back(Read(Read(api->events)[i].name));
-  EXPECT_THAT(events, ::testing::IsSupersetOf({"OnJsonApiEvent", "OnLcdsEvent", "OnServiceProxyUuidEvent",
-                                               "OnServiceProxyMethodEvent", "OnServiceProxyAsyncEvent"}));
+  const auto tagsOf = [](const char** tags, uint32_t count) {
+    std::vector<std::string> list;
+    for (uint32_t t = 0; t < count; ++t) list.emplace_back(tags[t]);
+    return list;
+  };
+  // The module's own types are described to the host with the module's tags; the built-in
+  // ones keep theirs.
+  std::map<std::string, std::vector<std::string>> typeTags;
+  for (uint32_t i = 0; i < Read(api->typeCount); ++i) {
+    const TypeRecord& type = Read(api->types)[i];
+    typeTags[Read(type.name)] = tagsOf(Read(type.tags), Read(type.tagCount));
+  }
+  for (const char* name : {"PluginManagerState", "PluginManagerResource", "PluginResourceEventType",
+                           "PluginResourceEvent", "PluginLcdsEvent", "PluginLcdsResponse",
+                           "PluginServiceProxyResponse"}) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(typeTags.contains(name));
+    EXPECT_THAT(typeTags[name], ElementsAre("Plugins", "Plugin arx-player-behavior"));
+  }
+  EXPECT_THAT(typeTags["BindingAsyncState"], ElementsAre("$builtin", "async"));
+  // So are the functions it registers.
+  ASSERT_EQ(module_.registry()->Functions().size(), 1u);
+  EXPECT_THAT(module_.registry()->Functions()[0]->tags, ElementsAre("Plugins", "Plugin arx-player-behavior"));
+  // The module's events are the registry's own, after the built-in OnCallback.
+  struct Event {
+    std::string name, nameSpace, payload, description;
+    bool operator==(const Event&) const = default;
+  };
+  std::vector<Event> events;
+  for (uint32_t i = 0; i < Read(api->eventCount); ++i) {
+    const EventRecord& event = Read(api->events)[i];
+    events.push_back({Read(event.name), Read(event.nameSpace), Read(event.payloadType), Read(event.description)});
+  }
+  const std::vector<Event> expected = {
+      {"OnCallback", "", "BindingCallbackEvent", "Fired when a callback is invoked."},
+      {"OnJsonApiEvent", "rclient", "PluginResourceEvent", "Fired when a resource is changed."},
+      {"OnLcdsEvent", "rclient", "PluginLcdsEvent", "Fired when a message is received over the LCDS connection."},
+      {"OnServiceProxyUuidEvent", "rclient", "PluginServiceProxyResponse",
+       "Fired when a uuid-based service proxy message is received."},
+      {"OnServiceProxyMethodEvent", "rclient", "PluginServiceProxyResponse",
+       "Fired when a method-based service proxy message is received."},
+      {"OnServiceProxyAsyncEvent", "rclient", "PluginServiceProxyResponse",
+       "Fired when an async service proxy message is received."},
+  };
+  EXPECT_TRUE(events == expected);
+  // The registry's own description lists the module's events too (untagged).
+  const BindingResult help = DescribeApi(*module_.registry(), BindingHelpFormat::Epytext);
+  ASSERT_TRUE(help.ok());
+  for (auto event = expected.begin() + 1; event != expected.end(); ++event) {
+    SCOPED_TRACE(event->name);
+    EXPECT_EQ(help.value().FieldOrEmpty("events").FieldOrEmpty(event->name).GetStringOr(""),
+              event->description + "\r\n\r\n");
+  }
 }
 
 TEST_F(AppModuleTest, StartStoresCookieAndBuildsUserAgentFromHostVersion) {

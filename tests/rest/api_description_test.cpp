@@ -71,11 +71,8 @@ TEST(ApiDescriptionTest, BlockDescribesFunctionsTypesEventsAndBindings) {
   custom.AddTextList({"x", "y"});
 
   (void)api.types().RegisterEvent("OnCard", TypeIdentityOf<Card>()).SetDescription("Fired.").AddTag("$module");
-  // Listed events follow the registered ones; a listed name already registered is skipped.
-  const std::vector<std::string> extraTags = {"a", "b"};
-  const EventDescription extra[] = {{"OnCallback", "", "Card", "again", {}},
-                                    {"OnExtra", "ns", "Phase", "Extra.", extraTags}};
-  const ApiDescription& block = api.BuildApiDescription(extra);
+  (void)api.types().RegisterEvent("OnPhase", TypeIdentityOf<Phase>()).SetNameSpace("ns").AddTag("a").AddTag("b");
+  const ApiDescription& block = api.BuildApiDescription();
   EXPECT_EQ(&api.BuildApiDescription(), &block);  // built once
 
   // REST function records: one per binding, chained through their first word.
@@ -154,7 +151,7 @@ TEST(ApiDescriptionTest, BlockDescribesFunctionsTypesEventsAndBindings) {
   EXPECT_EQ(Copy(card.fields[0].next), &card.fields[1]);
   EXPECT_EQ(Copy(card.fields[1].next), nullptr);
 
-  // Events: the registry's records in registration order, then the listed ones.
+  // Events: the registry's records in registration order.
   ASSERT_EQ(Copy(block.eventCount), 3u);
   ExpectChained(block.events, block.eventCount, [](const EventRecord* r) { return r->next; });
   EXPECT_STREQ(block.events[0].name, "OnCallback");
@@ -168,7 +165,7 @@ TEST(ApiDescriptionTest, BlockDescribesFunctionsTypesEventsAndBindings) {
   EXPECT_STREQ(block.events[1].description, "Fired.");
   ASSERT_EQ(Copy(block.events[1].tagCount), 1u);
   EXPECT_STREQ(block.events[1].tags[0], "$module");
-  EXPECT_STREQ(block.events[2].name, "OnExtra");
+  EXPECT_STREQ(block.events[2].name, "OnPhase");
   EXPECT_STREQ(block.events[2].nameSpace, "ns");
   EXPECT_STREQ(block.events[2].payloadType, "Phase");
   ASSERT_EQ(Copy(block.events[2].tagCount), 2u);

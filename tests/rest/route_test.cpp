@@ -201,36 +201,42 @@ TEST_F(RouteTest, MethodTest) {
   }
 }
 
-// Paths beyond the bound match no template route, whatever their text; literal routes
-// compare paths of any length.
-TEST_F(RouteTest, OverlongPathsMatchNoTemplateRoute) {
+// Paths of any length match template routes, also where backtracking would try every split
+// of the path between several groups.
+TEST_F(RouteTest, LongPathsMatchTemplateRoutes) {
   FunctionBinding& binding = Binding(HttpMethod::Get);
-  const Route reserved = MakeRoute(&binding, "/files/{+path}");
-  const Route segment = MakeRoute(&binding, "/files/{name}");
-  const std::string prefix = "/files/";
+  const std::size_t length = 1 << 20;
+  const std::string many(length, 'a');
   struct Row {
     int line;
-    const Route* route;
-    std::size_t length;
-    bool found;
+    std::string pathTemplate;
+    std::string path;
+    std::vector<std::size_t> groupLengths;  // empty: no match
   };
   const Row rows[] = {
-      {__LINE__, &reserved, kMaxTemplatePathLength, true},
-      {__LINE__, &reserved, kMaxTemplatePathLength + 1, false},
-      {__LINE__, &segment, kMaxTemplatePathLength, true},
-      {__LINE__, &segment, 1 << 20, false},
+      {__LINE__, "/files/{+path}", "/files/" + many, {length}},
+      {__LINE__, "/files/{name}", "/files/" + many, {length}},
+      {__LINE__, "/files/{name}", "/files/" + many + "/", {}},
+      // The first group takes the longest text the rest allows.
+      {__LINE__, "/files/{+a}x{+b}", "/files/" + many + "x" + many, {length, length}},
+      {__LINE__, "/files/{a}{b}{c}", "/files/" + many, {length, 0, 0}},
+      // Nothing matches: every split of the path fails.
+      {__LINE__, "/files/{+a}x{+b}x{+c}y", "/files/" + std::string(length, 'x'), {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
-    const std::string path = prefix + std::string(row.length - prefix.size(), 'a');
-    const auto match = MatchRoutes({row.route, 1}, HttpMethod::Get, "", path);
-    ASSERT_EQ(match.has_value(), row.found);
-    if (match) {
-      EXPECT_EQ(match->captures.TotalLength(), row.length - prefix.size());
-    }
+    const Route route = MakeRoute(&binding, row.pathTemplate);
+    std::vector<std::string_view> groups(route.matcher->groupCount());
+    const bool matched = route.matcher->Match(row.path, groups);
+    ASSERT_EQ(matched, !row.groupLengths.empty());
+    if (!matched) continue;
+    std::vector<std::size_t> lengths;
+    for (std::string_view group : groups) lengths.push_back(group.size());
+    EXPECT_EQ(lengths, row.groupLengths);
+    EXPECT_TRUE(MatchRoutes({&route, 1}, HttpMethod::Get, "", row.path).has_value());
   }
   // A literal route compares a path of any length.
-  const std::string longLiteral = prefix + std::string(1 << 20, 'b');
+  const std::string longLiteral = "/files/" + std::string(length, 'b');
   const Route literal = MakeRoute(&binding, longLiteral);
   EXPECT_TRUE(MatchRoutes({&literal, 1}, HttpMethod::Get, "", longLiteral).has_value());
 }
