@@ -169,6 +169,16 @@ void TreeAssembler::PushString(std::string_view text) {
   entry->value_.kind_ = BindingKind::String;
 }
 
+void TreeAssembler::PushBlob(std::span<const uint8_t> bytes) {
+  Context();
+  NewEntry().value_.SetBlob(bytes);
+}
+
+void TreeAssembler::PushCopy(const BindingProperty& value) {
+  Context();
+  NewEntry().value_ = value;
+}
+
 void TreeAssembler::PushKey(std::string_view name) {
   const InternedText* interned = Intern(name);
   if (pendingName_ != nullptr) {

@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "binding/binding_property.h"
@@ -44,6 +45,9 @@ class TreeAssembler {
   void PushUnsigned(uint64_t value) { PushScalar(value, BindingKind::Unsigned); }
   void PushFloat(double value);
   void PushString(std::string_view text);
+  void PushBlob(std::span<const uint8_t> bytes);
+  // A deep copy of `value` (which must not lie inside this assembler's waiting values).
+  void PushCopy(const BindingProperty& value);
   void BeginCollection() { Begin(BindingKind::Collection); }
   void BeginStructure() { Begin(BindingKind::Structure); }
 
@@ -62,6 +66,9 @@ class TreeAssembler {
   std::size_t OpenChildren() const noexcept {
     return innermost_.kind == BindingKind::Empty ? 0 : size_ - innermost_.start - 1;
   }
+
+  // The value pushed or closed last.
+  const BindingProperty& LastValue() const noexcept { return entries_[size_ - 1].value_; }
 
   // Moves the one finished value into the root. Requires every container closed.
   void Finish() noexcept;
