@@ -64,7 +64,8 @@ class TreeAssembler {
     return innermost_.kind == BindingKind::Collection;
   }
   std::size_t OpenChildren() const noexcept {
-    return innermost_.kind == BindingKind::Empty ? 0 : size_ - innermost_.start - 1;
+    return innermost_.kind == BindingKind::Empty ? 0
+                                                 : size_ - innermost_.start - 1 + innermost_.moved;
   }
 
   // The value pushed or closed last.
@@ -78,9 +79,25 @@ class TreeAssembler {
   // closing Structure copies its fields over as they are.
   using Entry = BindingField;
 
+  // Elements a Collection keeps on the stack before they move to a chunk of their own.
+  static constexpr std::size_t kElementsOnStack = 1024;
+
+  // kElementsOnStack finished elements of a long open Collection, off the stack: its
+  // 32-byte entries would otherwise stand beside the whole element block when the
+  // Collection closes. Chunks are never grown (growing copies), and each is freed as soon
+  // as its elements have moved into the block.
+  struct Chunk {
+    Chunk* previous;
+    BindingProperty items[kElementsOnStack];
+  };
+
+  // An open container; a long Collection's earlier elements wait in `chunks` (the latest
+  // first), `moved` of them.
   struct Open {
     std::size_t start;  // index of the container's own entry
     BindingKind kind;
+    Chunk* chunks = nullptr;
+    std::size_t moved = 0;
   };
 
   // A field while its structure is sorted: the first eight bytes of its name as a
@@ -105,6 +122,10 @@ class TreeAssembler {
   void Begin(BindingKind kind);
   void Grow();
   void Close() noexcept;
+  // Moves the innermost Collection's waiting elements into a new chunk.
+  void MoveElements();
+  // Drops an open container's moved elements and their chunks.
+  void ReleaseMoved(const Open& open) noexcept;
   // The keys of the `count` fields from `first` on, sorted by name (stably); null when two
   // fields share a name.
   const SortKey* SortByName(const Entry* first, std::size_t count);
