@@ -238,15 +238,19 @@ struct AssembledSlot {
   detail::TreeAssembler& assembler;
   bool filled = false;
 
-  void Reset() { Fill(), assembler.PushNull(); }
-  void SetBool(bool value) { Fill(), assembler.PushBool(value); }
-  void SetSigned(int64_t value) { Fill(), assembler.PushSigned(value); }
-  void SetUnsigned(uint64_t value) { Fill(), assembler.PushUnsigned(value); }
-  void SetFloat(double value) { Fill(), assembler.PushFloat(value); }
-  void SetString(std::string_view text) { Fill(), assembler.PushString(text); }
+  void Reset() { Push(&detail::TreeAssembler::PushNull); }
+  void SetBool(bool value) { Push(&detail::TreeAssembler::PushBool, value); }
+  void SetSigned(int64_t value) { Push(&detail::TreeAssembler::PushSigned, value); }
+  void SetUnsigned(uint64_t value) { Push(&detail::TreeAssembler::PushUnsigned, value); }
+  void SetFloat(double value) { Push(&detail::TreeAssembler::PushFloat, value); }
+  void SetString(std::string_view text) { Push(&detail::TreeAssembler::PushString, text); }
 
  private:
-  void Fill() noexcept { filled = true; }
+  template <class Method, class... Value>
+  void Push(Method method, Value... value) {
+    (assembler.*method)(value...);
+    filled = true;
+  }
 };
 
 // The event loop and what does not depend on how the tree is built: scalar resolution,
