@@ -12,7 +12,15 @@ namespace Vela::Bench {
 namespace {
 
 std::atomic<int64_t> heapBytes{0};
+std::atomic<int64_t> peakBytes{0};
 std::atomic<bool> counting{false};
+
+void Add(int64_t bytes) {
+  const int64_t now = heapBytes.fetch_add(bytes, std::memory_order_relaxed) + bytes;
+  int64_t peak = peakBytes.load(std::memory_order_relaxed);
+  while (now > peak && !peakBytes.compare_exchange_weak(peak, now, std::memory_order_relaxed)) {
+  }
+}
 
 int64_t UsableBytes(void* block) {
   return static_cast<int64_t>(Platform::UsableBlockSize(block));
@@ -21,6 +29,8 @@ int64_t UsableBytes(void* block) {
 }  // namespace
 
 int64_t HeapBytesInUse() { return heapBytes.load(std::memory_order_relaxed); }
+int64_t PeakHeapBytes() { return peakBytes.load(std::memory_order_relaxed); }
+void ResetPeakHeapBytes() { peakBytes.store(HeapBytesInUse(), std::memory_order_relaxed); }
 
 CountingScope::CountingScope() { counting.store(true); }
 CountingScope::~CountingScope() { counting.store(false); }
@@ -28,7 +38,7 @@ CountingScope::~CountingScope() { counting.store(false); }
 void* CountedMalloc(std::size_t size) {
   void* block = std::malloc(size == 0 ? 1 : size);
   if (block != nullptr && counting.load(std::memory_order_relaxed)) {
-    heapBytes.fetch_add(UsableBytes(block), std::memory_order_relaxed);
+    Add(UsableBytes(block));
   }
   return block;
 }
@@ -45,7 +55,13 @@ void* CountedRealloc(void* block, std::size_t size) {
   if (!counting.load(std::memory_order_relaxed)) return std::realloc(block, size == 0 ? 1 : size);
   const int64_t before = block == nullptr ? 0 : UsableBytes(block);
   void* grown = std::realloc(block, size == 0 ? 1 : size);
-  if (grown != nullptr) heapBytes.fetch_add(UsableBytes(grown) - before, std::memory_order_relaxed);
+  if (grown == block) {
+    Add(UsableBytes(grown) - before);
+  } else if (grown != nullptr) {
+    // A block that moves exists twice for a moment: the peak counts both.
+    Add(UsableBytes(grown));
+    heapBytes.fetch_sub(before, std::memory_order_relaxed);
+  }
   return grown;
 }
 

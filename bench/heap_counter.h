@@ -10,6 +10,9 @@ namespace Vela::Bench {
 
 // Net usable bytes of the blocks made and freed while counting was on.
 int64_t HeapBytesInUse();
+// The most HeapBytesInUse() has been since the last ResetPeakHeapBytes().
+int64_t PeakHeapBytes();
+void ResetPeakHeapBytes();
 
 // Counting costs a block-size query per call, so it is on only inside this scope (timed
 // benchmarks run without it). Blocks must not cross the scope's edges to be counted right.

@@ -94,8 +94,23 @@ void TreeAssembler::Release(const InternedText* text) noexcept {
   context_->Release(text);
 }
 
+void TreeAssembler::ReleaseMoved(const Open& open) noexcept {
+  for (Chunk* chunk = open.chunks; chunk != nullptr;) {
+    Chunk* previous = chunk->previous;
+    for (BindingProperty& item : chunk->items) {
+      item.Reset();
+    }
+    Free(chunk);
+    chunk = previous;
+  }
+}
+
 TreeAssembler::~TreeAssembler() {
   if (context_ != nullptr) {
+    ReleaseMoved(innermost_);
+    while (!open_.empty()) {
+      ReleaseMoved(open_.pop());
+    }
     for (std::size_t i = 0; i < size_; ++i) {
       entries_[i].value_.Reset();
       if (entries_[i].name_ != nullptr) {
@@ -133,6 +148,10 @@ void TreeAssembler::Grow() {
 
 // A new Empty entry on top, named by the pending key (inside a Structure) or unnamed.
 TreeAssembler::Entry& TreeAssembler::NewEntry() {
+  if (innermost_.kind == BindingKind::Collection &&
+      size_ - innermost_.start - 1 >= kElementsOnStack) {
+    MoveElements();
+  }
   if (size_ == capacity_) {
     Grow();
   }
@@ -169,6 +188,16 @@ void TreeAssembler::PushString(std::string_view text) {
   entry->value_.kind_ = BindingKind::String;
 }
 
+void TreeAssembler::PushBlob(std::span<const uint8_t> bytes) {
+  Context();
+  NewEntry().value_.SetBlob(bytes);
+}
+
+void TreeAssembler::PushCopy(const BindingProperty& value) {
+  Context();
+  NewEntry().value_ = value;
+}
+
 void TreeAssembler::PushKey(std::string_view name) {
   const InternedText* interned = Intern(name);
   if (pendingName_ != nullptr) {
@@ -180,12 +209,33 @@ void TreeAssembler::PushKey(std::string_view name) {
 // The container's own entry waits Empty below its children until it closes.
 void TreeAssembler::Begin(BindingKind kind) {
   Context();
-  const std::size_t start = size_;
-  NewEntry();
+  NewEntry();  // may move the parent's elements off the stack first
+  const std::size_t start = size_ - 1;
   if (innermost_.kind != BindingKind::Empty) {
     open_.push(innermost_);
   }
   innermost_ = {start, kind};
+}
+
+void TreeAssembler::MoveElements() {
+  Open& open = innermost_;
+  if (open.moved + kElementsOnStack > kMaxCollectionElements) {
+    throw std::length_error("collection too long");
+  }
+  auto* chunk = static_cast<Chunk*>(Allocate(sizeof(Chunk)));
+  if (chunk == nullptr) {
+    throw std::bad_alloc();
+  }
+  chunk->previous = open.chunks;
+  const Entry* children = entries_ + open.start + 1;
+  for (std::size_t i = 0; i < kElementsOnStack; ++i) {
+    // Taken over as they are (a BindingProperty is trivially relocatable).
+    std::memcpy(static_cast<void*>(&chunk->items[i]), static_cast<const void*>(&children[i].value_),
+                sizeof(BindingProperty));
+  }
+  open.chunks = chunk;
+  open.moved += kElementsOnStack;
+  size_ = open.start + 1;
 }
 
 void TreeAssembler::Close() noexcept {
@@ -194,8 +244,9 @@ void TreeAssembler::Close() noexcept {
 }
 
 void TreeAssembler::EndCollection() {
-  const Open open = innermost_;
-  const std::size_t count = size_ - open.start - 1;
+  Open& open = innermost_;
+  const std::size_t waiting = size_ - open.start - 1;
+  const std::size_t count = open.moved + waiting;
   if (count > kMaxCollectionElements) {
     throw std::length_error("collection too long");
   }
@@ -209,19 +260,27 @@ void TreeAssembler::EndCollection() {
   BindingContext& context = *context_;
   void* memory = context.AllocateNode(sizeof(CollectionNode));
   BindingProperty* items = nullptr;
-  {
-    try {
-      items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
-    } catch (...) {
-      context.FreeNode(memory, sizeof(CollectionNode));
-      throw;
-    }
-    const Entry* children = entries_ + open.start + 1;
-    for (std::size_t i = 0; i < count; ++i) {
-      // Taken over as they are: the children are values of this context already.
-      std::memcpy(static_cast<void*>(items + i), static_cast<const void*>(&children[i].value_),
-                  sizeof(BindingProperty));
-    }
+  try {
+    items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
+  } catch (...) {
+    context.FreeNode(memory, sizeof(CollectionNode));
+    throw;
+  }
+  // The chunks hold the first elements, the latest chunk the last of them.
+  std::size_t end = open.moved;
+  while (open.chunks != nullptr) {
+    Chunk* chunk = open.chunks;
+    end -= kElementsOnStack;
+    std::memcpy(static_cast<void*>(items + end), static_cast<const void*>(chunk->items),
+                sizeof chunk->items);
+    open.chunks = chunk->previous;
+    Free(chunk);
+  }
+  const Entry* children = entries_ + open.start + 1;
+  for (std::size_t i = 0; i < waiting; ++i) {
+    // Taken over as they are: the children are values of this context already.
+    std::memcpy(static_cast<void*>(items + open.moved + i),
+                static_cast<const void*>(&children[i].value_), sizeof(BindingProperty));
   }
   container.value_.node = new (memory) CollectionNode{items, static_cast<uint32_t>(count),
                                                       static_cast<uint32_t>(count), 0};

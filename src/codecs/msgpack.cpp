@@ -4,8 +4,11 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "binding/internal/tree_assembler.h"
 #include "util/byte_swap.h"
 #include "util/format_text.h"
 
@@ -107,87 +110,164 @@ T FromBigEndian(const uint8_t* bytes) noexcept {
   return value;
 }
 
-// One open node. A frame first stands for a value still to be read into `target`; once a
-// container header has been read into it, it stays open until `expected` items are read.
-// Open-ness is tracked here rather than read from the target's kind: a repeated map key
-// hands the new value a target that may already be a Collection or Structure.
-struct Frame {
-  explicit Frame(BindingProperty* value) noexcept : target(value) {}
-
-  BindingProperty* target;
-  uint64_t expected = 0;  // elements of an array, twice the pairs of a map
-  uint64_t index = 0;     // the next item
-  std::string_view pendingKey;  // a view into the input, which outlives the decoding
-  bool open = false;
-  bool isMap = false;
-};
-
-class MsgPackReader {
+// Builds the tree bottom-up: every container is made once, with its exact size, when it
+// closes. Stops (Begin / Key / End return false) when the in-place build is needed: a map
+// repeats a key, whose later value must be written over the earlier one while it is read.
+class AssemblingBuilder {
  public:
-  explicit MsgPackReader(std::span<const uint8_t> input)
-      : data_(input.data()), size_(input.size()), reserveBudget_(input.size()) {}
+  explicit AssemblingBuilder(BindingProperty& root) : assembler_(root) {}
 
-  BindingResult Decode(std::size_t& stopPosition) {
-    frames_.reserve(16);
-    frames_.emplace_back(&result_.value());
-    while (position_ < size_ && result_.ok()) {
-      Slot slot = Slot::OwnFrame;
-      BindingProperty* target = NextSlot(slot);
-      if (target == nullptr) {
-        break;  // the root value is complete
-      }
-      const uint8_t lead = data_[position_++];
-      if (slot == Slot::Key) {
-        ReadKey(lead, frames_.back());
-      } else {
-        ReadValue(lead, *target, slot == Slot::OwnFrame);
-      }
-    }
-    stopPosition = position_;
-    return std::move(result_);
+  void Null() { assembler_.PushNull(); }
+  void Bool(bool value) { assembler_.PushBool(value); }
+  void Signed(int64_t value) { assembler_.PushSigned(value); }
+  void Unsigned(uint64_t value) { assembler_.PushUnsigned(value); }
+  void Float(double value) { assembler_.PushFloat(value); }
+  void String(std::string_view text) { assembler_.PushString(text); }
+  void Blob(std::span<const uint8_t> bytes) { assembler_.PushBlob(bytes); }
+  void BeginArray(uint64_t, uint64_t) { assembler_.BeginCollection(); }
+  void BeginMap() { assembler_.BeginStructure(); }
+  bool Key(std::string_view name) {
+    // The assembler judges repeated names only when a structure closes; one that large is
+    // left to the in-place build, which refuses it as it always has.
+    if (assembler_.OpenChildren() >= kMaxCollectionElements) return false;
+    assembler_.PushKey(name);
+    return true;
   }
+  void EndArray() { assembler_.EndCollection(); }
+  bool EndMap() { return assembler_.EndStructure(); }
+  void Finish() noexcept { assembler_.Finish(); }
 
  private:
-  enum class Slot { Key, OwnFrame, Child };
+  detail::TreeAssembler assembler_;
+};
 
-  // The value the next item goes into; null when the root value is complete. It is the top
-  // frame's own target (the frame is popped once the value is complete), a new element or
-  // field of the top container (given a frame of its own only if it turns out to be a
-  // container, so that scalars cost no frame), or, for Key, the top map awaiting a key.
-  BindingProperty* NextSlot(Slot& slot) {
-    while (!frames_.empty()) {
-      Frame& top = frames_.back();
-      if (!top.open) {
-        slot = Slot::OwnFrame;
-        return top.target;
-      }
-      if (top.index == top.expected) {
-        frames_.pop_back();
-        continue;
-      }
-      BindingProperty* child;
-      if (top.isMap) {
-        if (top.index % 2 == 0) {
-          ++top.index;
-          slot = Slot::Key;
-          return top.target;
-        }
-        child = &top.target->MutableField(top.pendingKey);
-      } else {
-        if (top.index >= kMaxCollectionElements) {
-          Fail(FormatText(MsgPackMessage::kInvalidData, uint64_t{position_}));
-          return nullptr;
-        }
-        child = &top.target->MutableElement(static_cast<std::size_t>(top.index));
-      }
-      ++top.index;
-      slot = Slot::Child;
-      return child;
-    }
-    return nullptr;
+// Writes every value into its place in the tree as it is read, so that a repeated key's
+// later value lands on the earlier one: a scalar replaces it, a map merges into a map, an
+// array writes over an array from index 0.
+class InPlaceBuilder {
+ public:
+  explicit InPlaceBuilder(BindingProperty& root, uint64_t reserveBudget)
+      : root_(&root), reserveBudget_(reserveBudget) {
+    open_.reserve(16);
   }
 
-  void ReadKey(uint8_t lead, Frame& frame) {
+  void Null() { Slot().Reset(); }
+  void Bool(bool value) { Slot().SetBool(value); }
+  void Signed(int64_t value) { Slot().SetSigned(value); }
+  void Unsigned(uint64_t value) { Slot().SetUnsigned(value); }
+  void Float(double value) { Slot().SetFloat(value); }
+  void String(std::string_view text) { Slot().SetString(text); }
+  void Blob(std::span<const uint8_t> bytes) { Slot().SetBlob(bytes); }
+  void BeginArray(uint64_t count, uint64_t remainingBytes) {
+    BindingProperty& target = Slot().MakeCollection();
+    // The count is the sender's claim: reserve no more slots than the remaining bytes
+    // could fill, and no more in total than the input has bytes, so that nested headers
+    // with huge counts cannot make us allocate beyond the input's own size.
+    const uint64_t reservable = std::min({count, remainingBytes, reserveBudget_});
+    if (reservable > target.size()) {
+      reserveBudget_ -= reservable;
+      (void)target.Reserve(static_cast<std::size_t>(reservable));
+    }
+    open_.push_back({&target, 0, {}});
+  }
+  void BeginMap() { open_.push_back({&Slot().MakeStructure(), 0, {}}); }
+  bool Key(std::string_view name) {
+    open_.back().pendingKey = name;
+    return true;
+  }
+  void EndArray() { open_.pop_back(); }
+  bool EndMap() {
+    open_.pop_back();
+    return true;
+  }
+  void Finish() noexcept {}
+
+ private:
+  struct Open {
+    BindingProperty* container;
+    std::size_t elements;
+    std::string_view pendingKey;  // a view into the input, which outlives the decoding
+  };
+
+  // Where the next value goes: the root, the next element or the pending key's field.
+  // Only the innermost container changes, so the pointers of the outer ones stay valid.
+  BindingProperty& Slot() {
+    if (open_.empty()) return *root_;
+    Open& top = open_.back();
+    if (top.container->kind() == BindingKind::Structure) {
+      return top.container->MutableField(top.pendingKey);
+    }
+    return top.container->MutableElement(top.elements++);
+  }
+
+  BindingProperty* root_;
+  uint64_t reserveBudget_;
+  std::vector<Open> open_;
+};
+
+// An open array or map while its items are read.
+struct Frame {
+  uint64_t expected;  // elements of an array, twice the pairs of a map
+  uint64_t index;     // the next item
+  bool isMap;
+};
+
+enum class Outcome { Decoded, Failed, NeedsInPlaceBuild };
+
+// Reads the input and hands every value to a builder.
+template <class Builder>
+class MsgPackReader {
+ public:
+  MsgPackReader(std::span<const uint8_t> input, Builder& builder)
+      : data_(input.data()), size_(input.size()), builder_(builder) {}
+
+  Outcome Decode() {
+    frames_.reserve(16);
+    bool rootRead = false;
+    while (outcome_ == Outcome::Decoded) {
+      if (!frames_.empty() && frames_.back().index == frames_.back().expected) {
+        Close();
+        continue;
+      }
+      if ((frames_.empty() && rootRead) || position_ == size_) break;
+      if (frames_.empty()) {
+        rootRead = true;
+      } else {
+        Frame& top = frames_.back();
+        if (top.isMap && top.index % 2 == 0) {
+          ++top.index;
+          ReadKey(data_[position_++]);
+          continue;
+        }
+        if (!top.isMap && top.index >= kMaxCollectionElements) {
+          Fail(FormatText(MsgPackMessage::kInvalidData, uint64_t{position_}));
+          break;
+        }
+        ++top.index;
+      }
+      ReadValue(data_[position_++]);
+    }
+    // Input that ends inside containers keeps what was read of them.
+    while (outcome_ == Outcome::Decoded && !frames_.empty()) Close();
+    if (outcome_ == Outcome::Decoded) builder_.Finish();
+    return outcome_;
+  }
+
+  std::size_t position() const noexcept { return position_; }
+  const std::string& failure() const noexcept { return failure_; }
+
+ private:
+  void Close() {
+    const bool isMap = frames_.back().isMap;
+    frames_.pop_back();
+    if (!isMap) {
+      builder_.EndArray();
+    } else if (!builder_.EndMap()) {
+      outcome_ = Outcome::NeedsInPlaceBuild;
+    }
+  }
+
+  void ReadKey(uint8_t lead) {
     uint64_t length = 0;
     switch (kFormatOf[lead]) {
       case Format::FixStr:
@@ -207,131 +287,103 @@ class MsgPackReader {
         return;
     }
     const uint8_t* text = TakeBytes(length, MsgPackMessage::kStringTruncated);
-    if (text != nullptr) {
-      frame.pendingKey =
-          std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length));
+    if (text != nullptr &&
+        !builder_.Key(std::string_view(reinterpret_cast<const char*>(text),
+                                       static_cast<std::size_t>(length)))) {
+      outcome_ = Outcome::NeedsInPlaceBuild;
     }
   }
 
-  // Reads the value starting with `lead` into `target`; `ownFrame` when the target is the
-  // top frame's.
-  void ReadValue(uint8_t lead, BindingProperty& target, bool ownFrame) {
+  void ReadValue(uint8_t lead) {
     uint64_t length = 0;
     switch (kFormatOf[lead]) {
       case Format::PositiveFixint:
-        target.SetSigned(lead);
-        break;
+        builder_.Signed(lead);
+        return;
       case Format::NegativeFixint:
-        target.SetSigned(static_cast<int8_t>(lead));
-        break;
+        builder_.Signed(static_cast<int8_t>(lead));
+        return;
       case Format::Nil:
-        target.Reset();
-        break;
+        builder_.Null();
+        return;
       case Format::False:
-        target.SetBool(false);
-        break;
+        builder_.Bool(false);
+        return;
       case Format::True:
-        target.SetBool(true);
-        break;
-      case Format::Uint8: {
-        uint8_t value;
-        if (!ReadNumber(value)) return;
-        target.SetUnsigned(value);
-        break;
-      }
-      case Format::Uint16: {
-        uint16_t value;
-        if (!ReadNumber(value)) return;
-        target.SetUnsigned(value);
-        break;
-      }
-      case Format::Uint32: {
-        uint32_t value;
-        if (!ReadNumber(value)) return;
-        target.SetUnsigned(value);
-        break;
-      }
-      case Format::Uint64: {
-        uint64_t value;
-        if (!ReadNumber(value)) return;
-        target.SetUnsigned(value);
-        break;
-      }
-      case Format::Int8: {
-        uint8_t value;
-        if (!ReadNumber(value)) return;
-        target.SetSigned(static_cast<int8_t>(value));
-        break;
-      }
-      case Format::Int16: {
-        uint16_t value;
-        if (!ReadNumber(value)) return;
-        target.SetSigned(static_cast<int16_t>(value));
-        break;
-      }
-      case Format::Int32: {
-        uint32_t value;
-        if (!ReadNumber(value)) return;
-        target.SetSigned(static_cast<int32_t>(value));
-        break;
-      }
-      case Format::Int64: {
-        uint64_t value;
-        if (!ReadNumber(value)) return;
-        target.SetSigned(static_cast<int64_t>(value));
-        break;
-      }
+        builder_.Bool(true);
+        return;
+      case Format::Uint8:
+        ReadUnsigned<uint8_t>();
+        return;
+      case Format::Uint16:
+        ReadUnsigned<uint16_t>();
+        return;
+      case Format::Uint32:
+        ReadUnsigned<uint32_t>();
+        return;
+      case Format::Uint64:
+        ReadUnsigned<uint64_t>();
+        return;
+      case Format::Int8:
+        ReadSigned<uint8_t, int8_t>();
+        return;
+      case Format::Int16:
+        ReadSigned<uint16_t, int16_t>();
+        return;
+      case Format::Int32:
+        ReadSigned<uint32_t, int32_t>();
+        return;
+      case Format::Int64:
+        ReadSigned<uint64_t, int64_t>();
+        return;
       case Format::Float32: {
         uint32_t bits;
-        if (!ReadNumber(bits)) return;
-        target.SetFloat(static_cast<double>(std::bit_cast<float>(bits)));
-        break;
+        if (ReadNumber(bits)) builder_.Float(static_cast<double>(std::bit_cast<float>(bits)));
+        return;
       }
       case Format::Float64: {
         uint64_t bits;
-        if (!ReadNumber(bits)) return;
-        target.SetFloat(std::bit_cast<double>(bits));
-        break;
+        if (ReadNumber(bits)) builder_.Float(std::bit_cast<double>(bits));
+        return;
       }
       case Format::FixStr:
-        length = lead & 0x1Fu;
-        ReadString(target, ownFrame, length);
+        ReadString(lead & 0x1Fu);
         return;
       case Format::Str8:
-        if (ReadLength<uint8_t>(length)) ReadString(target, ownFrame, length);
+        if (ReadLength<uint8_t>(length)) ReadString(length);
         return;
       case Format::Str16:
-        if (ReadLength<uint16_t>(length)) ReadString(target, ownFrame, length);
+        if (ReadLength<uint16_t>(length)) ReadString(length);
         return;
       case Format::Str32:
-        if (ReadLength<uint32_t>(length)) ReadString(target, ownFrame, length);
+        if (ReadLength<uint32_t>(length)) ReadString(length);
         return;
       case Format::Bin8:
-        if (ReadLength<uint8_t>(length)) ReadBlob(target, ownFrame, length);
+        if (ReadLength<uint8_t>(length)) ReadBlob(length);
         return;
       case Format::Bin16:
-        if (ReadLength<uint16_t>(length)) ReadBlob(target, ownFrame, length);
+        if (ReadLength<uint16_t>(length)) ReadBlob(length);
         return;
       case Format::Bin32:
-        if (ReadLength<uint32_t>(length)) ReadBlob(target, ownFrame, length);
+        if (ReadLength<uint32_t>(length)) ReadBlob(length);
         return;
       case Format::FixArray:
-        OpenArray(target, ownFrame, lead & 0x0Fu);
+        OpenArray(lead & 0x0Fu);
         return;
       case Format::Array16:
-        if (ReadLength<uint16_t>(length)) OpenArray(target, ownFrame, length);
+        if (ReadLength<uint16_t>(length)) OpenArray(length);
         return;
       case Format::Array32:
-        if (ReadLength<uint32_t>(length)) OpenArray(target, ownFrame, length);
+        if (ReadLength<uint32_t>(length)) OpenArray(length);
         return;
       case Format::FixMap:
-        OpenMap(target, ownFrame, lead & 0x0Fu);
+        OpenMap(lead & 0x0Fu);
         return;
       case Format::Map16:
-        if (ReadLength<uint16_t>(length)) OpenMap(target, ownFrame, length);
+        if (ReadLength<uint16_t>(length)) OpenMap(length);
         return;
       case Format::Map32:
-        if (ReadLength<uint32_t>(length)) OpenMap(target, ownFrame, length);
+        if (ReadLength<uint32_t>(length)) OpenMap(length);
         return;
       case Format::NeverUsed:
       case Format::Ext:
@@ -339,58 +391,41 @@ class MsgPackReader {
         Fail(FormatText(MsgPackMessage::kInvalidData, uint64_t{position_}));
         return;
     }
-    Complete(ownFrame);
   }
 
-  void Complete(bool ownFrame) {
-    if (ownFrame) frames_.pop_back();
+  template <typename Wire>
+  void ReadUnsigned() {
+    Wire value;
+    if (ReadNumber(value)) builder_.Unsigned(value);
   }
 
-  void ReadString(BindingProperty& target, bool ownFrame, uint64_t length) {
+  template <typename Wire, typename Value>
+  void ReadSigned() {
+    Wire value;
+    if (ReadNumber(value)) builder_.Signed(static_cast<Value>(value));
+  }
+
+  void ReadString(uint64_t length) {
     const uint8_t* text = TakeBytes(length, MsgPackMessage::kStringTruncated);
     if (text == nullptr) return;
-    target.SetString(
+    builder_.String(
         std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
-    Complete(ownFrame);
   }
 
-  void ReadBlob(BindingProperty& target, bool ownFrame, uint64_t length) {
+  void ReadBlob(uint64_t length) {
     const uint8_t* bytes = TakeBytes(length, MsgPackMessage::kRawTruncated);
     if (bytes == nullptr) return;
-    target.SetBlob(std::span<const uint8_t>(bytes, static_cast<std::size_t>(length)));
-    Complete(ownFrame);
+    builder_.Blob(std::span<const uint8_t>(bytes, static_cast<std::size_t>(length)));
   }
 
-  // A container keeps a frame until its last item.
-  Frame& FrameFor(BindingProperty& target, bool ownFrame) {
-    return ownFrame ? frames_.back() : frames_.emplace_back(&target);
+  void OpenArray(uint64_t count) {
+    builder_.BeginArray(count, static_cast<uint64_t>(size_ - position_));
+    frames_.push_back({count, 0, false});
   }
 
-  void OpenArray(BindingProperty& collection, bool ownFrame, uint64_t count) {
-    Frame& frame = FrameFor(collection, ownFrame);
-    BindingProperty& target = collection.MakeCollection();
-    // The count is the sender's claim: reserve no more slots than the remaining bytes
-    // could fill, and no more in total than the input has bytes, so that nested headers
-    // with huge counts cannot make us allocate beyond the input's own size.
-    const uint64_t reservable =
-        std::min({count, static_cast<uint64_t>(size_ - position_), reserveBudget_});
-    if (reservable > target.size()) {
-      reserveBudget_ -= reservable;
-      (void)target.Reserve(static_cast<std::size_t>(reservable));
-    }
-    frame.open = true;
-    frame.isMap = false;
-    frame.expected = count;
-    frame.index = 0;
-  }
-
-  void OpenMap(BindingProperty& structure, bool ownFrame, uint64_t pairs) {
-    Frame& frame = FrameFor(structure, ownFrame);
-    structure.MakeStructure();
-    frame.open = true;
-    frame.isMap = true;
-    frame.expected = pairs * 2;
-    frame.index = 0;
+  void OpenMap(uint64_t pairs) {
+    builder_.BeginMap();
+    frames_.push_back({pairs * 2, 0, true});
   }
 
   // Reads a big-endian number at the current position, or fails with its width's message.
@@ -431,23 +466,43 @@ class MsgPackReader {
     return bytes;
   }
 
-  void Fail(const std::string& message) {
-    frames_.clear();
-    result_.SetFailure(message);
+  void Fail(std::string message) {
+    failure_ = std::move(message);
+    outcome_ = Outcome::Failed;
   }
 
   const uint8_t* data_;
   std::size_t size_;
   std::size_t position_ = 0;
-  uint64_t reserveBudget_;
-  BindingResult result_;
+  Builder& builder_;
+  Outcome outcome_ = Outcome::Decoded;
+  std::string failure_;
   std::vector<Frame> frames_;
 };
 
 }  // namespace
 
 BindingResult MsgPackDecode(std::span<const uint8_t> input, std::size_t& stopPosition) {
-  return MsgPackReader(input).Decode(stopPosition);
+  BindingResult result;
+  std::string failure;
+  bool inPlace = false;
+  {
+    AssemblingBuilder builder(result.value());
+    MsgPackReader reader(input, builder);
+    const auto outcome = reader.Decode();
+    stopPosition = reader.position();
+    inPlace = outcome == Outcome::NeedsInPlaceBuild;
+    if (outcome == Outcome::Failed) failure = reader.failure();
+  }  // what the assembler still held is released here
+  if (inPlace) {
+    // Repeated keys are rare: such a document is read a second time.
+    InPlaceBuilder builder(result.value(), input.size());
+    MsgPackReader reader(input, builder);
+    if (reader.Decode() == Outcome::Failed) failure = reader.failure();
+    stopPosition = reader.position();
+  }
+  if (!failure.empty()) result.SetFailure(failure);
+  return result;
 }
 
 BindingResult MsgPackDecode(std::span<const uint8_t> input) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "binding/binding_conversions.h"
+#include "binding/internal/tree_assembler.h"
 #include "util/fnv1a.h"
 #include "util/format_text.h"
 
@@ -104,7 +105,8 @@ bool ReadWholeNumber(const char* text, std::size_t length, double& number) {
 // A plain scalar that strtod reads whole, as Signed, Unsigned or Float; false when the
 // text is no number. Infinities and NaN are no numbers here (they stay texts), and whole
 // numbers beyond the 64-bit ranges stay Float, since converting them would be undefined.
-bool ResolvePlainNumber(BindingProperty& target, const char* text, std::size_t length) {
+template <class Slot>
+bool ResolvePlainNumber(Slot& target, const char* text, std::size_t length) {
   // Besides infinities and NaN, strtod reads only texts that start with these (after white
   // space, which a block scalar may begin with): skipping the rest keeps plain words cheap.
   const char first = text[0];
@@ -136,9 +138,11 @@ struct PathStep {
   std::string name;       // fields
 };
 
-// Where an anchor points: a copy of the anchored node's path, or an anchored key's text.
+// Where an anchor points: the anchored node's path (or, while a tree is assembled, where
+// finished nodes never change, a copy of the node), or an anchored key's text.
 struct AnchorRecord {
   std::vector<PathStep> path;
+  BindingProperty copy;
   std::string keyText;
   bool isKey = false;
   bool open = false;  // the anchored sequence or mapping has not ended yet
@@ -227,141 +231,74 @@ class Event {
   bool held_ = false;
 };
 
+enum class Outcome { Loading, Failed, NeedsInPlaceBuild };
+
+// Takes a resolved scalar as BindingProperty's setters do and pushes it as the next value.
+struct AssembledSlot {
+  detail::TreeAssembler& assembler;
+  bool filled = false;
+
+  void Reset() { Push(&detail::TreeAssembler::PushNull); }
+  void SetBool(bool value) { Push(&detail::TreeAssembler::PushBool, value); }
+  void SetSigned(int64_t value) { Push(&detail::TreeAssembler::PushSigned, value); }
+  void SetUnsigned(uint64_t value) { Push(&detail::TreeAssembler::PushUnsigned, value); }
+  void SetFloat(double value) { Push(&detail::TreeAssembler::PushFloat, value); }
+  void SetString(std::string_view text) { Push(&detail::TreeAssembler::PushString, text); }
+
+ private:
+  template <class Method, class... Value>
+  void Push(Method method, Value... value) {
+    (assembler.*method)(value...);
+    filled = true;
+  }
+};
+
+// The event loop and what does not depend on how the tree is built: scalar resolution,
+// keys, anchors, aliases, limits and failures. `Builder` (the derived class) places values:
+//   bool RootDone()               a whole root node has been read
+//   bool ChooseTarget()           prepares the next value's place; true when a key is due
+//   void ScalarValue(event)       resolves and places a scalar (then records its anchor)
+//   void Begin(container)         places a new sequence or mapping
+//   void EndContainer()           closes the innermost one
+//   std::size_t OpenContainers()
+//   const BindingProperty& NodeOf(record)   an anchored node as it is now
+//   void PlaceCopy(record, source)          places an alias's copy of `source`
+template <class Builder>
 class YamlLoader {
  public:
-  BindingResult Load(std::string_view text) {
+  // Loads `text`; the failure's message is kept when the outcome is Failed.
+  Outcome Load(std::string_view text) {
     Parser parser(text);
     if (!parser.ready()) {
-      result_.SetFailure(FormatText(YamlMessage::kParserError, "memory error", 0, 0));
-      return std::move(result_);
+      Fail(FormatText(YamlMessage::kParserError, "memory error", 0, 0));
+      return outcome_;
     }
-    frames_.reserve(16);
-    frames_.emplace_back(&result_.value());
     Event event;
     bool parsed = event.Next(parser.get());
-    while (result_.ok() && parsed && event.get().type != YAML_STREAM_END_EVENT) {
+    while (ok() && parsed && event.get().type != YAML_STREAM_END_EVENT) {
       Handle(event.get());
-      if (result_.ok()) parsed = event.Next(parser.get());
+      if (ok()) parsed = event.Next(parser.get());
     }
     const yaml_parser_t& state = parser.get();
-    if (result_.ok() && state.error != YAML_NO_ERROR) {
+    if (ok() && state.error != YAML_NO_ERROR) {
       // A memory error carries no problem text.
       const std::string_view problem =
           state.problem != nullptr ? std::string_view(state.problem) : "memory error";
       Fail(FormatText(YamlMessage::kParserError, problem, uint64_t{state.problem_mark.line},
                       uint64_t{state.problem_mark.column}));
     }
-    return std::move(result_);
+    if (ok()) self().Finish();
+    return outcome_;
   }
 
- private:
-  void Handle(const yaml_event_t& event) {
-    switch (event.type) {
-      case YAML_STREAM_START_EVENT:
-      case YAML_DOCUMENT_END_EVENT:
-        return;
-      case YAML_DOCUMENT_START_EVENT:
-        // A later document would find the root frame closed: refuse every second one.
-        if (++documents_ > 1) Fail(std::string(YamlMessage::kMultiDocument));
-        return;
-      case YAML_SEQUENCE_END_EVENT:
-      case YAML_MAPPING_END_EVENT:
-        EndContainer();
-        return;
-      case YAML_SCALAR_EVENT:
-      case YAML_SEQUENCE_START_EVENT:
-      case YAML_MAPPING_START_EVENT:
-      case YAML_ALIAS_EVENT:
-        break;
-      default:
-        return;
-    }
-    if (frames_.empty()) {  // a node after the document's root; libyaml never sends one
-      Fail(std::string(YamlMessage::kMultiDocument));
-      return;
-    }
-    const bool keyExpected = ChooseTarget();
-    switch (event.type) {
-      case YAML_SCALAR_EVENT:
-        keyExpected ? ScalarKey(event) : ScalarValue(event);
-        return;
-      case YAML_SEQUENCE_START_EVENT:
-        if (keyExpected) {
-          FailAt(YamlMessage::kUnexpectedSequence, event);
-        } else {
-          frames_.back().target->MakeCollection();
-          BeginContainer(event, Container::Sequence, event.data.sequence_start.anchor);
-        }
-        return;
-      case YAML_MAPPING_START_EVENT:
-        if (keyExpected) {
-          FailAt(YamlMessage::kUnexpectedMapping, event);
-        } else {
-          frames_.back().target->MakeStructure();
-          BeginContainer(event, Container::Mapping, event.data.mapping_start.anchor);
-        }
-        return;
-      case YAML_ALIAS_EVENT:
-        Alias(event, keyExpected);
-        return;
-      default:
-        return;
-    }
-  }
+  const std::string& failure() const noexcept { return failure_; }
 
-  // Pushes the slot the next node fills; true when that node is a key of the top mapping
-  // (then nothing is pushed).
-  bool ChooseTarget() {
-    Frame& top = frames_.back();
-    if (top.container == Container::Sequence) {
-      const std::size_t index = top.target->size();
-      BindingProperty& element = top.target->Append();
-      Frame& frame = frames_.emplace_back(&element);
-      frame.index = index;
-      return false;
-    }
-    if (top.container == Container::Mapping) {
-      if (!keyPending_) return true;
-      keyPending_ = false;
-      BindingProperty& field = top.target->MutableField(pendingKey_);
-      Frame& frame = frames_.emplace_back(&field);
-      frame.isField = true;
-      return false;
-    }
-    return false;
-  }
+ protected:
+  bool ok() const noexcept { return outcome_ == Outcome::Loading; }
+  void NeedInPlaceBuild() noexcept { outcome_ = Outcome::NeedsInPlaceBuild; }
 
-  void ScalarKey(const yaml_event_t& event) {
-    const auto& scalar = event.data.scalar;
-    if (scalar.tag != nullptr && ViewOf(scalar.tag) != kStrTag) {
-      FailAt(YamlMessage::kInvalidMappingKey, event);
-      return;
-    }
-    // A pending flag rather than "key text not empty": "" is a key like any other.
-    pendingKey_.assign(reinterpret_cast<const char*>(scalar.value), scalar.length);
-    keyPending_ = true;
-    if (scalar.anchor != nullptr) {
-      AnchorRecord* record = AddAnchor(event, scalar.anchor);
-      if (record != nullptr) {
-        record->isKey = true;
-        record->keyText = pendingKey_;
-      }
-    }
-  }
-
-  void ScalarValue(const yaml_event_t& event) {
-    const auto& scalar = event.data.scalar;
-    Resolve(*frames_.back().target, scalar);
-    if (!result_.ok()) return;
-    if (scalar.anchor != nullptr) {
-      AnchorRecord* record = AddAnchor(event, scalar.anchor);
-      if (record == nullptr) return;
-      record->path = CurrentPath();
-    }
-    frames_.pop_back();
-  }
-
-  void Resolve(BindingProperty& target, const ScalarData& scalar) {
+  template <class Slot>
+  void Resolve(Slot& target, const ScalarData& scalar) {
     const char* text = reinterpret_cast<const char*>(scalar.value);
     const std::string_view view(text, scalar.length);
     if (scalar.tag != nullptr) {
@@ -384,7 +321,100 @@ class YamlLoader {
     }
   }
 
-  void ResolveTagged(BindingProperty& target, std::string_view tag, std::string_view text) {
+  // Records a new anchor; null (after failing) when the name is taken.
+  AnchorRecord* AddAnchor(const yaml_event_t& event, const yaml_char_t* anchor) {
+    const std::string_view name = ViewOf(anchor);
+    auto [entry, inserted] = anchors_.try_emplace(std::string(name));
+    if (!inserted) {
+      FailAt(YamlMessage::kDuplicateAnchor, event, name);
+      return nullptr;
+    }
+    return &entry->second;
+  }
+
+  void Fail(const std::string& message) {
+    failure_ = message;
+    outcome_ = Outcome::Failed;
+  }
+
+  std::string pendingKey_;
+  bool keyPending_ = false;
+
+ private:
+  Builder& self() { return static_cast<Builder&>(*this); }
+
+  void Handle(const yaml_event_t& event) {
+    switch (event.type) {
+      case YAML_STREAM_START_EVENT:
+      case YAML_DOCUMENT_END_EVENT:
+        return;
+      case YAML_DOCUMENT_START_EVENT:
+        // A later document would find the root closed: refuse every second one.
+        if (++documents_ > 1) Fail(std::string(YamlMessage::kMultiDocument));
+        return;
+      case YAML_SEQUENCE_END_EVENT:
+      case YAML_MAPPING_END_EVENT:
+        self().EndContainer();
+        return;
+      case YAML_SCALAR_EVENT:
+      case YAML_SEQUENCE_START_EVENT:
+      case YAML_MAPPING_START_EVENT:
+      case YAML_ALIAS_EVENT:
+        break;
+      default:
+        return;
+    }
+    if (self().RootDone()) {  // a node after the document's root; libyaml never sends one
+      Fail(std::string(YamlMessage::kMultiDocument));
+      return;
+    }
+    const bool keyExpected = self().ChooseTarget();
+    switch (event.type) {
+      case YAML_SCALAR_EVENT:
+        keyExpected ? ScalarKey(event) : self().ScalarValue(event);
+        return;
+      case YAML_SEQUENCE_START_EVENT:
+        if (keyExpected) {
+          FailAt(YamlMessage::kUnexpectedSequence, event);
+        } else {
+          BeginContainer(event, Container::Sequence, event.data.sequence_start.anchor);
+        }
+        return;
+      case YAML_MAPPING_START_EVENT:
+        if (keyExpected) {
+          FailAt(YamlMessage::kUnexpectedMapping, event);
+        } else {
+          BeginContainer(event, Container::Mapping, event.data.mapping_start.anchor);
+        }
+        return;
+      case YAML_ALIAS_EVENT:
+        Alias(event, keyExpected);
+        return;
+      default:
+        return;
+    }
+  }
+
+  void ScalarKey(const yaml_event_t& event) {
+    const auto& scalar = event.data.scalar;
+    if (scalar.tag != nullptr && ViewOf(scalar.tag) != kStrTag) {
+      FailAt(YamlMessage::kInvalidMappingKey, event);
+      return;
+    }
+    // A pending flag rather than "key text not empty": "" is a key like any other.
+    pendingKey_.assign(reinterpret_cast<const char*>(scalar.value), scalar.length);
+    keyPending_ = true;
+    if (scalar.anchor != nullptr) {
+      AnchorRecord* record = AddAnchor(event, scalar.anchor);
+      if (record != nullptr) {
+        record->isKey = true;
+        record->keyText = pendingKey_;
+      }
+    }
+  }
+
+  template <class Slot>
+  void ResolveTagged(Slot& target, std::string_view tag, std::string_view text) {
     if (tag == kStrTag) {
       target.SetString(text);
       return;
@@ -418,28 +448,18 @@ class YamlLoader {
   }
 
   void BeginContainer(const yaml_event_t& event, Container container, const yaml_char_t* anchor) {
-    // The root slot is frame 0, so frames_.size() - 1 containers are open with this one.
-    if (frames_.size() - 1 >= kYamlMaxNestingDepth) {
+    if (self().OpenContainers() >= kYamlMaxNestingDepth) {
       const Mark at = StartOf(event);
       Fail(FormatText(YamlMessage::kTooDeep, uint64_t{kYamlMaxNestingDepth}, at.line, at.column));
       return;
     }
-    Frame& frame = frames_.back();
-    frame.container = container;
+    AnchorRecord* record = nullptr;
     if (anchor != nullptr) {
-      AnchorRecord* record = AddAnchor(event, anchor);
-      if (record != nullptr) {
-        record->path = CurrentPath();
-        record->open = true;
-        frame.anchor = record;
-      }
+      record = AddAnchor(event, anchor);
+      if (record == nullptr) return;
+      record->open = true;
     }
-  }
-
-  void EndContainer() {
-    if (frames_.empty()) return;
-    if (frames_.back().anchor != nullptr) frames_.back().anchor->open = false;
-    frames_.pop_back();
+    self().Begin(container, record);
   }
 
   void Alias(const yaml_event_t& event, bool keyExpected) {
@@ -456,7 +476,7 @@ class YamlLoader {
     const AnchorRecord& record = found->second;
     if (keyExpected) {
       // An alias as a key stands for the anchored key, or for an anchored text.
-      const BindingProperty* node = record.isKey ? nullptr : &NodeAt(record.path);
+      const BindingProperty* node = record.isKey ? nullptr : &self().NodeOf(record);
       if (node != nullptr && node->kind() != BindingKind::String) {
         FailAt(YamlMessage::kInvalidMappingKey, event);
         return;
@@ -465,39 +485,236 @@ class YamlLoader {
       keyPending_ = true;
       return;
     }
-    BindingProperty& target = *frames_.back().target;
     if (record.isKey) {
-      target.SetString(record.keyText);
+      self().PlaceCopy(record, BindingProperty(record.keyText));
+      return;
+    }
+    const BindingProperty& source = self().NodeOf(record);
+    aliasValues_ += CountValues(source);
+    if (aliasValues_ > kYamlMaxAliasValues) {
+      const Mark at = StartOf(event);
+      Fail(FormatText(YamlMessage::kAliasesTooLarge, uint64_t{kYamlMaxAliasValues}, at.line,
+                      at.column));
+      return;
+    }
+    self().PlaceCopy(record, source);
+  }
+
+  static std::size_t CountValues(const BindingProperty& root) {
+    std::size_t count = 0;
+    std::vector<const BindingProperty*> pending{&root};
+    while (!pending.empty()) {
+      const BindingProperty* node = pending.back();
+      pending.pop_back();
+      ++count;
+      for (const BindingProperty& element : node->Elements()) pending.push_back(&element);
+      for (const BindingField& field : node->Fields()) pending.push_back(&field.value());
+    }
+    return count;
+  }
+
+  void FailAt(std::string_view message, const yaml_event_t& event) {
+    const Mark at = StartOf(event);
+    Fail(FormatText(message, at.line, at.column));
+  }
+  void FailAt(std::string_view message, const yaml_event_t& event, std::string_view name) {
+    const Mark at = StartOf(event);
+    Fail(FormatText(message, name, at.line, at.column));
+  }
+
+  Outcome outcome_ = Outcome::Loading;
+  std::string failure_;
+  int documents_ = 0;
+  std::size_t aliasValues_ = 0;
+  // Records are never erased, so pointers to them stay valid.
+  std::unordered_map<std::string, AnchorRecord, Fnv1aHash, std::equal_to<>> anchors_{8};
+};
+
+// Builds the tree bottom-up: every container is made once, with its exact size, when it
+// ends. A node never changes once it is finished, so an anchor keeps a copy of its node.
+// Stops (NeedsInPlaceBuild) when a mapping repeats a key: the later value must merge into
+// the earlier one as it is read, and an alias may see the merge half done.
+class AssemblingLoader : public YamlLoader<AssemblingLoader> {
+ public:
+  explicit AssemblingLoader(BindingProperty& root) : assembler_(root) {}
+
+  bool RootDone() const noexcept { return open_.empty() && rootStarted_; }
+
+  bool ChooseTarget() {
+    if (open_.empty()) {
+      rootStarted_ = true;
+      return false;
+    }
+    if (open_.back().container != Container::Mapping) return false;
+    if (!keyPending_) return true;
+    keyPending_ = false;
+    if (assembler_.OpenChildren() >= kMaxCollectionElements) {
+      NeedInPlaceBuild();  // the assembler cannot judge a mapping that large
+      return false;
+    }
+    assembler_.PushKey(pendingKey_);
+    return false;
+  }
+
+  void ScalarValue(const yaml_event_t& event) {
+    const auto& scalar = event.data.scalar;
+    AssembledSlot slot{assembler_};
+    Resolve(slot, scalar);
+    if (!ok()) return;
+    // A !!bool tag on a text that is neither word leaves the value Empty.
+    if (!slot.filled) assembler_.PushNull();
+    if (scalar.anchor != nullptr) {
+      AnchorRecord* record = AddAnchor(event, scalar.anchor);
+      if (record != nullptr) record->copy = assembler_.LastValue();
+    }
+  }
+
+  void Begin(Container container, AnchorRecord* anchor) {
+    if (container == Container::Sequence) {
+      assembler_.BeginCollection();
     } else {
-      const BindingProperty& source = NodeAt(record.path);
-      aliasValues_ += CountValues(source);
-      if (aliasValues_ > kYamlMaxAliasValues) {
-        const Mark at = StartOf(event);
-        Fail(FormatText(YamlMessage::kAliasesTooLarge, uint64_t{kYamlMaxAliasValues}, at.line,
-                        at.column));
-        return;
-      }
-      if (Overlaps(record.path)) {
-        // The source holds the target (a mapping reopened by a repeated key) or the target
-        // holds the source: copy aside first, so neither is changed while it is read.
-        const BindingProperty copy(source);
-        target = copy;
-      } else {
-        target = source;
-      }
+      assembler_.BeginStructure();
+    }
+    open_.push_back({container, anchor});
+  }
+
+  void EndContainer() {
+    if (open_.empty()) return;
+    const OpenContainer open = open_.back();
+    open_.pop_back();
+    if (open.container == Container::Sequence) {
+      assembler_.EndCollection();
+    } else if (!assembler_.EndStructure()) {
+      NeedInPlaceBuild();
+      return;
+    }
+    if (open.anchor != nullptr) {
+      open.anchor->open = false;
+      open.anchor->copy = assembler_.LastValue();
+    }
+  }
+
+  std::size_t OpenContainers() const noexcept { return open_.size(); }
+
+  const BindingProperty& NodeOf(const AnchorRecord& record) const noexcept { return record.copy; }
+
+  void PlaceCopy(const AnchorRecord&, const BindingProperty& source) {
+    assembler_.PushCopy(source);
+  }
+
+  void Finish() {
+    // libyaml ends every collection it began; closing what is left only guards the
+    // assembler, which finishes closed trees alone.
+    while (ok() && !open_.empty()) EndContainer();
+    if (ok()) assembler_.Finish();
+  }
+
+ private:
+  struct OpenContainer {
+    Container container;
+    AnchorRecord* anchor;
+  };
+
+  detail::TreeAssembler assembler_;
+  std::vector<OpenContainer> open_;
+  bool rootStarted_ = false;
+};
+
+// Writes every node into its place in the tree as it is read, so that a repeated key's
+// later value merges into the earlier one, and an alias copies a node as it is at that
+// moment (anchors keep paths into the tree).
+class InPlaceLoader : public YamlLoader<InPlaceLoader> {
+ public:
+  explicit InPlaceLoader(BindingProperty& root) {
+    frames_.reserve(16);
+    frames_.emplace_back(&root);
+  }
+
+  bool RootDone() const noexcept { return frames_.empty(); }
+
+  // Pushes the slot the next node fills; true when that node is a key of the top mapping
+  // (then nothing is pushed).
+  bool ChooseTarget() {
+    Frame& top = frames_.back();
+    if (top.container == Container::Sequence) {
+      const std::size_t index = top.target->size();
+      BindingProperty& element = top.target->Append();
+      Frame& frame = frames_.emplace_back(&element);
+      frame.index = index;
+      return false;
+    }
+    if (top.container == Container::Mapping) {
+      if (!keyPending_) return true;
+      keyPending_ = false;
+      BindingProperty& field = top.target->MutableField(pendingKey_);
+      Frame& frame = frames_.emplace_back(&field);
+      frame.isField = true;
+      return false;
+    }
+    return false;
+  }
+
+  void ScalarValue(const yaml_event_t& event) {
+    const auto& scalar = event.data.scalar;
+    Resolve(*frames_.back().target, scalar);
+    if (!ok()) return;
+    if (scalar.anchor != nullptr) {
+      AnchorRecord* record = AddAnchor(event, scalar.anchor);
+      if (record == nullptr) return;
+      record->path = CurrentPath();
     }
     frames_.pop_back();
   }
 
-  // The node at `path` in the result as it is now (Empty when it has since been replaced).
-  const BindingProperty& NodeAt(const std::vector<PathStep>& path) const {
-    const BindingProperty* node = &result_.value();
-    for (const PathStep& step : path) {
+  void Begin(Container container, AnchorRecord* anchor) {
+    Frame& frame = frames_.back();
+    if (container == Container::Sequence) {
+      frame.target->MakeCollection();
+    } else {
+      frame.target->MakeStructure();
+    }
+    frame.container = container;
+    if (anchor != nullptr) {
+      anchor->path = CurrentPath();
+      frame.anchor = anchor;
+    }
+  }
+
+  void EndContainer() {
+    if (frames_.empty()) return;
+    if (frames_.back().anchor != nullptr) frames_.back().anchor->open = false;
+    frames_.pop_back();
+  }
+
+  // The root slot is frame 0.
+  std::size_t OpenContainers() const noexcept { return frames_.size() - 1; }
+
+  // The node at the anchor's path in the result as it is now (Empty when it has since
+  // been replaced).
+  const BindingProperty& NodeOf(const AnchorRecord& record) const {
+    const BindingProperty* node = frames_.front().target;
+    for (const PathStep& step : record.path) {
       node = step.isField ? &node->FieldOrEmpty(step.name) : &node->ElementOrEmpty(step.index);
     }
     return *node;
   }
 
+  void PlaceCopy(const AnchorRecord& record, const BindingProperty& source) {
+    BindingProperty& target = *frames_.back().target;
+    if (!record.isKey && Overlaps(record.path)) {
+      // The source holds the target (a mapping reopened by a repeated key) or the target
+      // holds the source: copy aside first, so neither is changed while it is read.
+      const BindingProperty copy(source);
+      target = copy;
+    } else {
+      target = source;
+    }
+    frames_.pop_back();
+  }
+
+  void Finish() noexcept {}
+
+ private:
   // True when `path` and the top frame's path are one a prefix of the other.
   bool Overlaps(const std::vector<PathStep>& path) const {
     const std::vector<PathStep> current = CurrentPath();
@@ -531,56 +748,28 @@ class YamlLoader {
     return path;
   }
 
-  static std::size_t CountValues(const BindingProperty& root) {
-    std::size_t count = 0;
-    std::vector<const BindingProperty*> pending{&root};
-    while (!pending.empty()) {
-      const BindingProperty* node = pending.back();
-      pending.pop_back();
-      ++count;
-      for (const BindingProperty& element : node->Elements()) pending.push_back(&element);
-      for (const BindingField& field : node->Fields()) pending.push_back(&field.value());
-    }
-    return count;
-  }
-
-  // Records a new anchor; null (after failing) when the name is taken.
-  AnchorRecord* AddAnchor(const yaml_event_t& event, const yaml_char_t* anchor) {
-    const std::string_view name = ViewOf(anchor);
-    auto [entry, inserted] = anchors_.try_emplace(std::string(name));
-    if (!inserted) {
-      FailAt(YamlMessage::kDuplicateAnchor, event, name);
-      return nullptr;
-    }
-    return &entry->second;
-  }
-
-  void FailAt(std::string_view message, const yaml_event_t& event) {
-    const Mark at = StartOf(event);
-    Fail(FormatText(message, at.line, at.column));
-  }
-  void FailAt(std::string_view message, const yaml_event_t& event, std::string_view name) {
-    const Mark at = StartOf(event);
-    Fail(FormatText(message, name, at.line, at.column));
-  }
-
-  void Fail(const std::string& message) {
-    frames_.clear();
-    result_.SetFailure(message);
-  }
-
-  BindingResult result_;
   std::vector<Frame> frames_;
-  std::string pendingKey_;
-  bool keyPending_ = false;
-  int documents_ = 0;
-  std::size_t aliasValues_ = 0;
-  // Records are never erased, so pointers to them stay valid.
-  std::unordered_map<std::string, AnchorRecord, Fnv1aHash, std::equal_to<>> anchors_{8};
 };
 
 }  // namespace
 
-BindingResult YamlLoad(std::string_view text) { return YamlLoader().Load(text); }
+BindingResult YamlLoad(std::string_view text) {
+  BindingResult result;
+  std::string failure;
+  bool inPlace = false;
+  {
+    AssemblingLoader loader(result.value());
+    const Outcome outcome = loader.Load(text);
+    inPlace = outcome == Outcome::NeedsInPlaceBuild;
+    if (outcome == Outcome::Failed) failure = loader.failure();
+  }  // what the assembler still held is released here
+  if (inPlace) {
+    // Repeated keys are rare: such a text is loaded a second time.
+    InPlaceLoader loader(result.value());
+    if (loader.Load(text) == Outcome::Failed) failure = loader.failure();
+  }
+  if (!failure.empty()) result.SetFailure(failure);
+  return result;
+}
 
 }  // namespace Vela

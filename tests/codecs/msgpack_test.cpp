@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -313,6 +314,42 @@ TEST(MsgPackDecodeTest, FailureDeepInsideDropsTheTree) {
   BindingResult result = MsgPackDecode(input, stop);
   EXPECT_THAT(result, FailsWith("Invalid MessagePack data at position 100001."));
   EXPECT_EQ(stop, input.size());
+}
+
+// Long arrays move their elements off the builder's stack in blocks of a thousand or so:
+// every element must come back once, in order, whether the array completes, the input ends
+// inside it, or decoding fails in it.
+TEST(MsgPackDecodeTest, LongArraysKeepEveryElementInOrder) {
+  // [[0], [1], ..., [n-1]] with n claimed; `given` elements present.
+  auto nested = [](std::size_t claimed, std::size_t given) {
+    Bytes input = {0xDD, static_cast<uint8_t>(claimed >> 24), static_cast<uint8_t>(claimed >> 16),
+                   static_cast<uint8_t>(claimed >> 8), static_cast<uint8_t>(claimed)};
+    BindingProperty expected;
+    expected.MakeCollection();
+    for (std::size_t i = 0; i < given; ++i) {
+      const auto value = static_cast<uint8_t>(i % 128);
+      input.insert(input.end(), {0x91, value});
+      expected.Append().Append() = int64_t{value};
+    }
+    return std::pair{input, expected};
+  };
+  for (const std::size_t given : {1023u, 1024u, 1025u, 2048u, 5000u}) {
+    SCOPED_TRACE(given);
+    for (const std::size_t claimed : {given, given + 7}) {
+      const auto [input, expected] = nested(claimed, given);
+      std::size_t stop = 0;
+      EXPECT_THAT(MsgPackDecode(input, stop), HoldsValue(expected));
+      EXPECT_EQ(stop, input.size());
+    }
+    // An array of such arrays, the first one long.
+    const auto [inner, innerValue] = nested(given, given);
+    const Bytes outer = Concat({{0x92}, inner, {0x90}});
+    EXPECT_THAT(MsgPackDecode(outer), HoldsValue(Collection({innerValue, Collection({})})));
+    // A failure after them drops them all.
+    const Bytes failing = Concat({nested(given + 1, given).first, {0xC1}});
+    EXPECT_THAT(MsgPackDecode(failing), FailsWith("Invalid MessagePack data at position " +
+                                                  std::to_string(failing.size()) + "."));
+  }
 }
 
 // A document that uses every supported format, nested.

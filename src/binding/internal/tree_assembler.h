@@ -20,6 +20,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 #include "binding/binding_property.h"
@@ -44,6 +45,9 @@ class TreeAssembler {
   void PushUnsigned(uint64_t value) { PushScalar(value, BindingKind::Unsigned); }
   void PushFloat(double value);
   void PushString(std::string_view text);
+  void PushBlob(std::span<const uint8_t> bytes);
+  // A deep copy of `value` (which must not lie inside this assembler's waiting values).
+  void PushCopy(const BindingProperty& value);
   void BeginCollection() { Begin(BindingKind::Collection); }
   void BeginStructure() { Begin(BindingKind::Structure); }
 
@@ -60,8 +64,12 @@ class TreeAssembler {
     return innermost_.kind == BindingKind::Collection;
   }
   std::size_t OpenChildren() const noexcept {
-    return innermost_.kind == BindingKind::Empty ? 0 : size_ - innermost_.start - 1;
+    return innermost_.kind == BindingKind::Empty ? 0
+                                                 : size_ - innermost_.start - 1 + innermost_.moved;
   }
+
+  // The value pushed or closed last.
+  const BindingProperty& LastValue() const noexcept { return entries_[size_ - 1].value_; }
 
   // Moves the one finished value into the root. Requires every container closed.
   void Finish() noexcept;
@@ -71,9 +79,25 @@ class TreeAssembler {
   // closing Structure copies its fields over as they are.
   using Entry = BindingField;
 
+  // Elements a Collection keeps on the stack before they move to a chunk of their own.
+  static constexpr std::size_t kElementsOnStack = 1024;
+
+  // kElementsOnStack finished elements of a long open Collection, off the stack: its
+  // 32-byte entries would otherwise stand beside the whole element block when the
+  // Collection closes. Chunks are never grown (growing copies), and each is freed as soon
+  // as its elements have moved into the block.
+  struct Chunk {
+    Chunk* previous;
+    BindingProperty items[kElementsOnStack];
+  };
+
+  // An open container; a long Collection's earlier elements wait in `chunks` (the latest
+  // first), `moved` of them.
   struct Open {
     std::size_t start;  // index of the container's own entry
     BindingKind kind;
+    Chunk* chunks = nullptr;
+    std::size_t moved = 0;
   };
 
   // A field while its structure is sorted: the first eight bytes of its name as a
@@ -98,6 +122,10 @@ class TreeAssembler {
   void Begin(BindingKind kind);
   void Grow();
   void Close() noexcept;
+  // Moves the innermost Collection's waiting elements into a new chunk.
+  void MoveElements();
+  // Drops an open container's moved elements and their chunks.
+  void ReleaseMoved(const Open& open) noexcept;
   // The keys of the `count` fields from `first` on, sorted by name (stably); null when two
   // fields share a name.
   const SortKey* SortByName(const Entry* first, std::size_t count);
