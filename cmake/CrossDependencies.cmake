@@ -26,6 +26,11 @@ target_compile_definitions(arx_yaml_static
   PRIVATE YAML_VERSION_MAJOR=0 YAML_VERSION_MINOR=2 YAML_VERSION_PATCH=5 YAML_VERSION_STRING="0.2.5")
 # Not our code: its warnings are not ours to fix.
 target_compile_options(arx_yaml_static PRIVATE -w)
+# In the plugin libyaml's blocks are the plugin's own: counted like every other allocation.
+set_source_files_properties("${ARX_LIBYAML_SOURCE_DIR}/src/api.c" PROPERTIES
+  COMPILE_OPTIONS "-include;${CMAKE_CURRENT_LIST_DIR}/libyaml-counted-allocation.h")
+target_include_directories(arx_yaml_static PRIVATE "${PROJECT_SOURCE_DIR}/src")
+target_link_libraries(arx_yaml_static PRIVATE arx_util)
 set(YAML_INCLUDE_DIR "${ARX_LIBYAML_SOURCE_DIR}/include" CACHE PATH "libyaml headers" FORCE)
 set(YAML_LIBRARY arx_yaml_static CACHE STRING "libyaml, compiled in this tree" FORCE)
 

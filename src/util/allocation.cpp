@@ -1,4 +1,5 @@
 #include "util/allocation.h"
+#include "util/c_allocation.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -96,3 +97,8 @@ std::size_t UsableSize(void* block) {
 }
 
 }  // namespace Vela
+
+extern "C" void* vela_allocate(size_t size) { return Vela::Allocate(size); }
+extern "C" void vela_free(void* block) { Vela::Free(block); }
+extern "C" void* vela_reallocate(void* block, size_t size) { return Vela::Reallocate(block, size); }
+extern "C" char* vela_duplicate_text(const char* text) { return Vela::DuplicateText(text); }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <initializer_list>
 #include <limits>
 #include <regex>
@@ -16,6 +17,7 @@
 #include "binding/binding_property.h"
 #include "binding/conversion_matchers.h"
 #include "codecs/yaml.h"
+#include "util/allocation.h"
 #include "util/full_regex_matcher.h"
 
 namespace Vela {
@@ -400,6 +402,30 @@ TEST(YamlLoadTest, EveryPrefixOfTheSampleLoadsOrFailsInsideIt) {
     EXPECT_LE(std::stoul(found[1]), lines + 1) << message;
     EXPECT_LE(std::stoul(found[2]), prefix.size() + 1) << message;
   }
+}
+
+// Where libyaml is compiled into the plugin, its parser's buffers are the plugin's blocks
+// and must reach the counting entry points (its input buffer alone is 16 KiB).
+TEST(YamlLoadTest, CompiledInLibyamlAllocatesThroughTheFrameworksEntryPoints) {
+#ifndef ARX_LIBYAML_COMPILED_IN
+  GTEST_SKIP() << "the system's shared libyaml allocates through its own runtime";
+#endif
+  static std::size_t largest = 0;
+  const AllocationTable previous = CurrentAllocationTable();
+  AllocationTable recording;
+  recording.allocate = [](std::size_t size, void*) {
+    largest = std::max(largest, size);
+    return std::malloc(size);
+  };
+  recording.reallocate = [](void* block, std::size_t size, void*) {
+    largest = std::max(largest, size);
+    return std::realloc(block, size);
+  };
+  SetAllocationTable(recording);
+  const bool loaded = YamlLoad("a: 1\n").ok();
+  SetAllocationTable(previous);
+  EXPECT_TRUE(loaded);
+  EXPECT_GE(largest, std::size_t{16384});
 }
 
 }  // namespace
