@@ -5,11 +5,9 @@
 // names the screenshot (ARX_API_SCREENSHOT).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { readFileSync } from 'node:fs';
 import Ajv2020 from 'ajv/dist/2020.js';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './chromium.mjs';
 
 const url = new URL(process.env.ARX_SERVE_URL || 'http://127.0.0.1:8780/');
 const screenshot = process.env.ARX_API_SCREENSHOT;
@@ -19,9 +17,8 @@ const TIMEOUT = 15000;
 const FEEDBACK = '/arx-player-behavior/v1/reporter-feedback';
 
 let document;
-let context;
+let browser;
 let page;
-let profile;
 const problems = [];
 const ajv = new Ajv2020({ strict: false, validateFormats: false, allErrors: true });
 
@@ -65,15 +62,8 @@ before(async () => {
   assert.equal(answer.status, 200);
   document = answer.body;
   ajv.addSchema({ $id: 'https://arx.invalid/openapi.json', components: document.components });
-  profile = mkdtempSync(join(tmpdir(), 'arx-chromium-'));
-  context = await chromium.launchPersistentContext(profile, {
-    executablePath: process.env.ARX_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    viewport: { width: 1280, height: 1000 },
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-quic',
-      '--no-first-run', '--disable-component-update', '--disable-sync'],
-  });
-  page = context.pages()[0] || await context.newPage();
+  browser = await launchChromium();
+  page = browser.page;
   page.setDefaultTimeout(TIMEOUT);
   page.on('console', (message) => {
     // The page's "try it" of a refused call logs its status: that is what it shows.
@@ -83,8 +73,7 @@ before(async () => {
 });
 
 after(async () => {
-  await context?.close();
-  if (profile) rmSync(profile, { recursive: true, force: true });
+  await browser?.close();
 });
 
 test('every answer of the plugin is the one its document describes', async () => {

@@ -4,31 +4,20 @@
 // server and passes its address (ARX_SERVE_URL) and the screenshot's path (ARX_SCREENSHOT).
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { mkdtempSync, rmSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
-import { chromium } from 'playwright-core';
+import { launchChromium } from './chromium.mjs';
 
 const url = process.env.ARX_SERVE_URL;
 const screenshot = process.env.ARX_SCREENSHOT;
 const TIMEOUT = 15000;
 
-let context;
+let browser;
 let page;
-let profile;
 const problems = [];  // console errors and uncaught exceptions of the page
 
 before(async () => {
   assert.ok(url, 'ARX_SERVE_URL names the server');
-  profile = mkdtempSync(join(tmpdir(), 'arx-chromium-'));
-  context = await chromium.launchPersistentContext(profile, {
-    executablePath: process.env.ARX_CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    viewport: { width: 1280, height: 1000 },
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-background-networking', '--disable-quic',
-      '--no-first-run', '--disable-component-update', '--disable-sync'],
-  });
-  page = context.pages()[0] || await context.newPage();
+  browser = await launchChromium();
+  page = browser.page;
   page.setDefaultTimeout(TIMEOUT);
   page.on('console', (message) => {
     if (message.type() !== 'error') return;
@@ -40,8 +29,7 @@ before(async () => {
 });
 
 after(async () => {
-  await context?.close();
-  if (profile) rmSync(profile, { recursive: true, force: true });
+  await browser?.close();
 });
 
 test('the page goes live and shows no standing yet', async () => {
@@ -86,7 +74,7 @@ test('a feedback entry is dismissed with its button', async () => {
 });
 
 test('a page opened after the scenarios shows the events and steps that came before it', async () => {
-  const late = await context.newPage();
+  const late = await browser.newPage();
   late.setDefaultTimeout(TIMEOUT);
   late.on('pageerror', (error) => problems.push(`late page error: ${error.message}`));
   try {

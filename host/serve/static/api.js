@@ -3,18 +3,6 @@
 // origin, so the server's Origin rule lets it through). Plain script, no build step.
 'use strict';
 
-const $ = (selector) => document.querySelector(selector);
-
-function el(tag, attributes = {}, ...children) {
-  const node = document.createElement(tag);
-  for (const [name, value] of Object.entries(attributes)) {
-    if (name === 'onsubmit') node.addEventListener('submit', value);
-    else node.setAttribute(name, value);
-  }
-  for (const child of children) node.append(child instanceof Node ? child : String(child));
-  return node;
-}
-
 const REF = '#/components/schemas/';
 
 // A schema as a short type text: "BanNotification", "ReporterFeedback[]", "uint64".

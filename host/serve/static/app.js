@@ -17,18 +17,6 @@ const LOGIN = '/arx-login/v1/session';
 
 const state = { resources: {}, feedback: new Map(), siblings: {} };
 
-const $ = (selector) => document.querySelector(selector);
-
-function el(tag, attributes = {}, ...children) {
-  const node = document.createElement(tag);
-  for (const [name, value] of Object.entries(attributes)) {
-    if (name === 'onclick') node.addEventListener('click', value);
-    else node.setAttribute(name, value);
-  }
-  for (const child of children) node.append(child instanceof Node ? child : String(child));
-  return node;
-}
-
 // An epoch time in milliseconds as a date and what is left of it: "2100-01-01 00:00 UTC (in
 // 27,000 days)"; 0 is no end.
 function untilText(ms) {
