@@ -10,7 +10,6 @@
 // is read a second time and built in place.
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -55,9 +54,9 @@ using detail::NulNotingUtf8;
 using JsonReader = rapidjson::GenericReader<rapidjson::UTF8<char>, NulNotingUtf8, detail::FrameworkJsonAllocator>;
 
 // No comments, no trailing commas, no NaN/Infinity literals; only the nesting is handled
-// without recursion. Numbers come as their text (CorrectlyRoundedNumbers converts them).
-// Error codes and offsets are the same as the default mode's.
-constexpr unsigned kReaderFlags = rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
+// without recursion (CorrectlyRoundedNumbers re-reads the doubles). Error codes and offsets
+// are the same as the default mode's.
+constexpr unsigned kReaderFlags = rapidjson::kParseIterativeFlag;
 
 // Strings and keys are taken as zero-terminated texts: a decoded "\u0000" ends them.
 // Called right after the reader decoded `text`.
@@ -259,32 +258,36 @@ class InPlaceBuilder {
   BindingProperty* target_;
 };
 
-// Converts the numbers the reader passes as text and hands them to `Handler` as the reader
-// itself would: Uint64 for an integer without a minus sign that fits 64 bits, Int64 for
-// one with a minus sign that fits, Double for everything else. The reader's own doubles are
-// off by one unit in the last place for about three in ten of them, and its full-precision
-// mode misreads numbers near the ends of the range; fast_float rounds correctly.
+// Reads each of the reader's doubles again from the document's text, correctly rounded:
+// the reader's own doubles are off by one unit in the last place for about three in ten of
+// them, and its full-precision mode misreads numbers near the ends of the range. Integers
+// that fit 64 bits stay the reader's (they are exact); everything else it passes as a double
+// is re-read here with fast_float.
+//
+// Where the number starts: the reader parses a number on a local copy of a StringStream and
+// moves the stream past it only after the handler returns, so during Double() the stream
+// still points at the number's first byte (asserted below; the round-trip tests would catch
+// a change). The number's text runs over the characters a JSON number is made of, and
+// fast_float stops where the number the reader took ends.
 //
 // The reader refuses exponents past 308 and integers of more than 308 digits, but passes
 // other numbers beyond the double range (0.5e309, 1.8e308): this stops the reader at them
 // instead, so that they fail as 1e309 does.
 template <class Handler>
 class CorrectlyRoundedNumbers : public Handler {
+  static_assert(rapidjson::StreamTraits<rapidjson::StringStream>::copyOptimization,
+                "the reader must parse numbers on a copy of the stream");
+
  public:
-  using Handler::Handler;
-  bool RawNumber(const char* text, rapidjson::SizeType length, bool) {
-    const char* const end = text + length;
-    const bool minus = length > 0 && text[0] == '-';
-    if (std::find_if(text, end, [](char c) { return c == '.' || c == 'e' || c == 'E'; }) == end) {
-      uint64_t magnitude = 0;
-      const std::from_chars_result integer = std::from_chars(text + (minus ? 1 : 0), end, magnitude);
-      if (integer.ec == std::errc() && integer.ptr == end) {
-        if (!minus) return Handler::Uint64(magnitude);
-        if (magnitude <= uint64_t{1} << 63) return Handler::Int64(static_cast<int64_t>(0 - magnitude));
-      }
-    }
+  CorrectlyRoundedNumbers(const rapidjson::StringStream& stream, BindingProperty& root)
+      : Handler(root), stream_(stream) {}
+
+  bool Double(double) {
+    const char* const begin = stream_.src_;
+    const char* end = begin;
+    while (InNumber(*end)) ++end;
     double value = 0;
-    fast_float::from_chars(text, end, value);
+    fast_float::from_chars(begin, end, value);
     if (std::isinf(value)) {
       numberTooBig_ = true;
       return false;
@@ -294,15 +297,13 @@ class CorrectlyRoundedNumbers : public Handler {
   bool numberTooBig() const noexcept { return numberTooBig_; }
 
  private:
+  static bool InNumber(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+  }
+
+  const rapidjson::StringStream& stream_;
   bool numberTooBig_ = false;
 };
-
-// Where the number that ends at `end` starts: the reader reports overlarge numbers there.
-std::size_t NumberStart(const char* text, std::size_t end) {
-  const auto inNumber = [](char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E'; };
-  while (end > 0 && inNumber(text[end - 1])) --end;
-  return end;
-}
 
 bool IsJsonWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
@@ -322,7 +323,7 @@ BindingResult ParseJson(const char* text) {
     NulNotingUtf8::sawEscapedNul = false;  // a failed earlier parse may have left it set
     JsonReader reader;
     rapidjson::StringStream stream(text);  // offsets count from the text's first byte
-    CorrectlyRoundedNumbers<AssemblingHandler> handler(result.value());
+    CorrectlyRoundedNumbers<AssemblingHandler> handler(stream, result.value());
     parsed = reader.Parse<kReaderFlags>(stream, handler);
     if (!parsed.IsError()) {
       handler.Finish();
@@ -334,12 +335,13 @@ BindingResult ParseJson(const char* text) {
     NulNotingUtf8::sawEscapedNul = false;
     JsonReader reader;
     rapidjson::StringStream stream(text);
-    CorrectlyRoundedNumbers<InPlaceBuilder> builder(result.value());
+    CorrectlyRoundedNumbers<InPlaceBuilder> builder(stream, result.value());
     parsed = reader.Parse<kReaderFlags>(stream, builder);
     numberTooBig = builder.numberTooBig();
   }
   if (numberTooBig) {
-    parsed.Set(rapidjson::kParseErrorNumberTooBig, NumberStart(text, parsed.Offset()));
+    // The reader stopped at the number's first byte, where it reports overlarge numbers.
+    parsed.Set(rapidjson::kParseErrorNumberTooBig, parsed.Offset());
   }
   if (parsed.IsError()) {
     const auto offset = static_cast<uint32_t>(
