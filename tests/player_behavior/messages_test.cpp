@@ -102,6 +102,15 @@ TEST_F(LoginDataPacket, ZeroCountsAndDeletionsLeaveHeldRestrictionsAlone) {
   EXPECT_EQ(SourceOf(Get("/arx-player-behavior/v1/ranked-restriction").value), "Message");
 }
 
+// One game left is still a restriction: only counts of zero and below are none.
+TEST_F(LoginDataPacket, OneGameLeftIsARestriction) {
+  SetLoginDataPacket(R"({"restrictedChatGamesRemaining":1,"restrictedGamesRemainingForRanked":1})");
+  for (const char* path : {"/arx-player-behavior/v1/chat-restriction", "/arx-player-behavior/v1/ranked-restriction"}) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(Get(path).value.FieldOrEmpty("gamesRemaining").AsSigned(), 1);
+  }
+}
+
 TEST_F(LoginDataPacket, TheReformCardFlagAloneFetchesACard) {
   Mark();
   SetLoginDataPacket(R"({"displayPrimeReformCard":true})");
