@@ -34,20 +34,20 @@ target_link_libraries(arx_yaml_static PRIVATE arx_util)
 set(YAML_INCLUDE_DIR "${ARX_LIBYAML_SOURCE_DIR}/include" CACHE PATH "libyaml headers" FORCE)
 set(YAML_LIBRARY arx_yaml_static CACHE STRING "libyaml, compiled in this tree" FORCE)
 
-find_path(ARX_SYSTEM_RAPIDJSON_DIR rapidjson/reader.h PATHS /usr/include /usr/local/include
-          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-set(arx_rapidjson_only "${CMAKE_BINARY_DIR}/third_party/rapidjson-include")
-file(MAKE_DIRECTORY "${arx_rapidjson_only}")
-file(CREATE_LINK "${ARX_SYSTEM_RAPIDJSON_DIR}/rapidjson" "${arx_rapidjson_only}/rapidjson" SYMBOLIC)
-set(RAPIDJSON_INCLUDE_DIR "${arx_rapidjson_only}" CACHE PATH "RapidJSON headers, alone" FORCE)
-
-# fast_float is header-only and architecture-independent: its headers alone, the same way.
-find_path(ARX_SYSTEM_FAST_FLOAT_DIR fast_float/fast_float.h PATHS /usr/include /usr/local/include
-          NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
-set(arx_fast_float_only "${CMAKE_BINARY_DIR}/third_party/fast-float-include")
-file(MAKE_DIRECTORY "${arx_fast_float_only}")
-file(CREATE_LINK "${ARX_SYSTEM_FAST_FLOAT_DIR}/fast_float" "${arx_fast_float_only}/fast_float" SYMBOLIC)
-set(FAST_FLOAT_INCLUDE_DIR "${arx_fast_float_only}" CACHE PATH "fast_float headers, alone" FORCE)
+# Header-only libraries are architecture-independent: each is seen through a folder that
+# holds nothing but its own headers (the MinGW compilers must not see /usr/include).
+#   arx_headers_alone(VARIABLE FOLDER PROBE): VARIABLE names a folder that holds only
+#   /usr/include/FOLDER, found by its header FOLDER/PROBE.
+function(arx_headers_alone variable folder probe)
+  find_path(ARX_SYSTEM_${variable} ${folder}/${probe} PATHS /usr/include /usr/local/include
+            NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+  set(alone "${CMAKE_BINARY_DIR}/third_party/${folder}-include")
+  file(MAKE_DIRECTORY "${alone}")
+  file(CREATE_LINK "${ARX_SYSTEM_${variable}}/${folder}" "${alone}/${folder}" SYMBOLIC)
+  set(${variable} "${alone}" CACHE PATH "${folder} headers, alone" FORCE)
+endfunction()
+arx_headers_alone(RAPIDJSON_INCLUDE_DIR rapidjson reader.h)
+arx_headers_alone(FAST_FLOAT_INCLUDE_DIR fast_float fast_float.h)
 
 # Runs before option(ARX_BUILD_TESTS) on a first configure, where it is not yet set.
 if(NOT DEFINED ARX_BUILD_TESTS OR ARX_BUILD_TESTS)
