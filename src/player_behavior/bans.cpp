@@ -7,7 +7,6 @@
 #include "player_behavior/player_behavior_log.h"
 #include "player_behavior/player_behavior_service.h"
 #include "player_behavior/resource_paths.h"
-#include "util/epoch_time.h"
 
 namespace Vela::Client::PlayerBehavior {
 
@@ -26,7 +25,7 @@ void PlayerBehaviorService::HandleLoginError(const Api::PlayerBehavior_LoginErro
   const BindingProperty description = ParseJsonOrEmpty(error.description);
   const std::string banReason = description.FieldOrEmpty("banReason").AsText();
   const uint64_t expiration = description.FieldOrEmpty("expiration").AsUnsigned(0);
-  const bool permanent = banReason == kPermaBanReason || IsBeyondPermanentHorizon(expiration, NowEpochMillis());
+  const bool permanent = banReason == kPermaBanReason || IsBeyondPermanentHorizon(expiration, host_.NowEpochMillis());
 
   Api::BanNotification& ban = StartNewBan();
   ban.source = Api::NotificationSource::Login;
@@ -40,7 +39,7 @@ void PlayerBehaviorService::HandleLoginError(const Api::PlayerBehavior_LoginErro
 }
 
 void PlayerBehaviorService::HandleBannedUntilDate(uint64_t bannedUntilMillis) {
-  const bool permanent = IsBeyondPermanentHorizon(bannedUntilMillis, NowEpochMillis());
+  const bool permanent = IsBeyondPermanentHorizon(bannedUntilMillis, host_.NowEpochMillis());
   Api::BanNotification& ban = StartNewBan();
   ban.source = Api::NotificationSource::Login;
   ban.reason = kPrimeSystemReason;

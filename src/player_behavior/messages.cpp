@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <string>
 
-#include "player_behavior/player_behavior_service.h"
+#include "binding/native_type.h"
 #include "calls/plugin_records.h"
+#include "player_behavior/player_behavior_service.h"
+#include "plugin/error_responses.h"
 
 namespace Vela::Client::PlayerBehavior {
 
@@ -17,18 +19,18 @@ bool IsReporterFeedbackType(std::string_view type) {
 
 }  // namespace
 
-void PlayerBehaviorService::OnSimpleMessage(const Api::PlayerBehavior_SimpleMessage& message) {
+void PlayerBehaviorService::OnSimpleMessageAndWait(const Api::PlayerBehavior_SimpleMessage& message) {
   // The message's accountId is not examined: the connection is the player's own.
   if (message.type == kHarassmentRestrictionType) {
-    if (!message.params.empty()) HandleRestrictionMessage(message.msgId, message.params);
+    if (!message.params.empty()) HandleRestrictionMessageAndWait(message.msgId, message.params);
   } else if (IsReporterFeedbackType(message.type)) {
     AddReporterFeedback(message.msgId, message.type);
   } else if (message.type == kDisplayReformCardType) {
-    if (loggedIn_) WantReformCard();
+    if (loggedIn_) WantReformCardAndWait();
   }
 }
 
-void PlayerBehaviorService::OnLoginDataPacket(const ResourceUpdate<BindingProperty>& update) {
+void PlayerBehaviorService::OnLoginDataPacketAndWait(const ResourceUpdate<BindingProperty>& update) {
   if (update.eventType == Plugin::PluginResourceEventType::Delete) return;
   const BindingProperty& packet = update.value;
   accountId_ = packet.FieldOrEmpty("allSummonerData").FieldOrEmpty("summoner").FieldOrEmpty("acctId").AsUnsigned(0);
@@ -41,8 +43,11 @@ void PlayerBehaviorService::OnLoginDataPacket(const ResourceUpdate<BindingProper
     // Fields that do not convert keep their defaults; an entry without a known type is
     // ignored by the dispatch.
     Api::PlayerBehavior_SimpleMessage message;
-    (void)host_.ToSimpleMessage(element, message);
-    OnSimpleMessage(message);
+    if (types_ != nullptr) {
+      BindingResult status;
+      FromBindingInto(status, message, element, kSimpleMessageRootName, *types_);
+    }
+    OnSimpleMessageAndWait(message);
   }
 
   const uint64_t bannedUntil = packet.FieldOrEmpty("bannedUntilDateMillis").AsUnsigned(0);
@@ -54,18 +59,18 @@ void PlayerBehaviorService::OnLoginDataPacket(const ResourceUpdate<BindingProper
   StoreRankedRestrictionForLogin(rankedGames);
 
   if (!packet.FieldOrEmpty("displayPrimeReformCard").AsBool() && chatGames <= 0) return;
-  WantReformCard();
+  WantReformCardAndWait();
   StoreChatRestrictionForLogin(chatGames);
 }
 
-std::optional<RestFailure> PlayerBehaviorService::Acknowledge(std::string_view msgId) {
+std::optional<RestFailure> PlayerBehaviorService::AcknowledgeAndWait(std::string_view msgId) {
   Lcds::PlayerBehaviorSimpleMessageResponse response;
   response.accountId = accountId_;
   response.msgId = msgId;
   response.command = kAckCommand;
   MaybeType<Failure, bool> sent = host_.InvokeLcdsAndWait(kAckDestination, kAckOperation, response);
   if (sent.ok()) return std::nullopt;
-  return host_.FailedResult(sent.message());
+  return InternalServerError(sent.message());
 }
 
 }  // namespace Vela::Client::PlayerBehavior

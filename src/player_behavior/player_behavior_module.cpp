@@ -5,8 +5,6 @@
 
 #include "binding/native_type.h"
 #include "calls/typed_request.h"
-#include "player_behavior/reporter_feedback_list.h"
-#include "plugin/error_responses.h"
 #include "plugin/resource_event_name.h"
 #include "rest/api_registry.h"
 
@@ -64,20 +62,13 @@ void PlayerBehaviorModule::PublishResource(std::string_view path, const Api::Pla
 
 void PlayerBehaviorModule::PublishResourceDeletion(std::string_view path) { (void)PublishDeletion(path); }
 
-RestResult<Api::BanNotification> PlayerBehaviorModule::BanNotFound() { return NotFound(); }
-RestResult<Api::RestrictionNotification> PlayerBehaviorModule::RestrictionNotFound() { return NotFound(); }
-RestResult<Api::ReformCard> PlayerBehaviorModule::ReformCardNotFound() { return NotFound(); }
-RestResult<Api::ReformCardV2> PlayerBehaviorModule::ReformCardV2NotFound() { return NotFound(); }
-RestResult<Api::ReporterFeedback> PlayerBehaviorModule::ReporterFeedbackNotFound() { return NotFound(); }
-RestFailure PlayerBehaviorModule::FailedResult(std::string_view message) { return InternalServerError(message); }
-
 MaybeType<Failure, bool> PlayerBehaviorModule::InvokeLcdsAndWait(
     std::string_view destination, std::string_view operation,
     const Lcds::PlayerBehaviorSimpleMessageResponse& response) {
   return Await(lcds().Invoke(destination, operation, response));
 }
 
-MaybeType<Failure, Api::PlayerNotificationResource> PlayerBehaviorModule::PostNotification(
+MaybeType<Failure, Api::PlayerNotificationResource> PlayerBehaviorModule::PostNotificationAndWait(
     std::string_view url, const Api::PlayerNotificationResource& notification) {
   return RequestOf<Api::PlayerNotificationResource>(*this, HttpMethod::Post, url, notification);
 }
@@ -92,23 +83,6 @@ MaybeType<Failure, Api::ReformCardV2> PlayerBehaviorModule::RequestReformCardV2A
   return Await(serviceProxy().RequestAs<Api::ReformCardV2>(service, method, BindingProperty()));
 }
 
-MaybeType<Failure, bool> PlayerBehaviorModule::ToSimpleMessage(const BindingProperty& value,
-                                                               Api::PlayerBehavior_SimpleMessage& target) {
-  const BindingRegistry* types = conversionTypes();
-  if (types == nullptr) return MaybeType<Failure, bool>::FromFailure(kModuleNotRegisteredMessage);
-  BindingResult status;
-  FromBindingInto(status, target, value, kSimpleMessageRootName, *types);
-  if (!status.ok()) return MaybeType<Failure, bool>::FromFailure(status.message());
-  return MaybeType<Failure, bool>(true);
-}
-
-std::optional<Api::ReporterFeedback> PlayerBehaviorModule::FindReporterFeedback(
-    const std::vector<Api::ReporterFeedback>& entries, uint64_t id) {
-  return PlayerBehavior::FindReporterFeedback(entries, id);
-}
-
-bool PlayerBehaviorModule::RemoveReporterFeedback(std::vector<Api::ReporterFeedback>& entries, uint64_t id) {
-  return PlayerBehavior::RemoveReporterFeedback(entries, id);
-}
+EpochMillis PlayerBehaviorModule::NowEpochMillis() { return Vela::NowEpochMillis(); }
 
 }  // namespace Vela::Client::PlayerBehavior

@@ -1,6 +1,6 @@
 // PlayerBehaviorModule: the plugin module of arx-player-behavior. It owns the player
-// behaviour service and is the service's PlayerBehaviorHost: publishing, REST answers and
-// the back-end calls all go through the module's tables and the host.
+// behaviour service and is the service's PlayerBehaviorHost: publishing and the back-end
+// calls go through the module's tables and the host.
 //
 //   auto module = std::make_unique<PlayerBehaviorModule>();   // creates the service
 //   LoadPluginModule(block, kPluginShortName, std::move(module));
@@ -8,7 +8,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -19,8 +18,6 @@
 namespace Vela::Client::PlayerBehavior {
 
 inline constexpr std::string_view kPluginShortName = "arx-player-behavior";
-// The root name under which a login data packet's simple messages are converted.
-inline constexpr std::string_view kSimpleMessageRootName = "simpleMessages";
 
 class PlayerBehaviorModule final : public AppModule, public PlayerBehaviorHost {
  public:
@@ -40,27 +37,16 @@ class PlayerBehaviorModule final : public AppModule, public PlayerBehaviorHost {
   void PublishResource(std::string_view path, const Api::PlayerBehaviorConfig& config) override;
   void PublishResourceDeletion(std::string_view path) override;
 
-  RestResult<Api::BanNotification> BanNotFound() override;
-  RestResult<Api::RestrictionNotification> RestrictionNotFound() override;
-  RestResult<Api::ReformCard> ReformCardNotFound() override;
-  RestResult<Api::ReformCardV2> ReformCardV2NotFound() override;
-  RestResult<Api::ReporterFeedback> ReporterFeedbackNotFound() override;
-  RestFailure FailedResult(std::string_view message) override;
-
   MaybeType<Failure, bool> InvokeLcdsAndWait(std::string_view destination, std::string_view operation,
                                              const Lcds::PlayerBehaviorSimpleMessageResponse& response) override;
-  MaybeType<Failure, Api::PlayerNotificationResource> PostNotification(
+  MaybeType<Failure, Api::PlayerNotificationResource> PostNotificationAndWait(
       std::string_view url, const Api::PlayerNotificationResource& notification) override;
   MaybeType<Failure, std::vector<Lcds::Punishment>> RequestPunishmentsAndWait(std::string_view service,
                                                                               std::string_view method) override;
   MaybeType<Failure, Api::ReformCardV2> RequestReformCardV2AndWait(std::string_view service,
                                                                    std::string_view method) override;
 
-  MaybeType<Failure, bool> ToSimpleMessage(const BindingProperty& value,
-                                           Api::PlayerBehavior_SimpleMessage& target) override;
-  std::optional<Api::ReporterFeedback> FindReporterFeedback(const std::vector<Api::ReporterFeedback>& entries,
-                                                            uint64_t id) override;
-  bool RemoveReporterFeedback(std::vector<Api::ReporterFeedback>& entries, uint64_t id) override;
+  EpochMillis NowEpochMillis() override;
 
  private:
   template <class T>

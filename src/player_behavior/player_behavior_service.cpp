@@ -20,6 +20,7 @@ PlayerBehaviorService::PlayerBehaviorService(PlayerBehaviorHost& host)
 
 void PlayerBehaviorService::RegisterApi(ApiRegistry& api, LcdsClassTable& classes) {
   RegisterPlayerBehaviorTypes(api.types(), classes);
+  types_ = &api.types();
   RegisterRestFunctions(api);
 }
 
@@ -29,29 +30,29 @@ void PlayerBehaviorService::Subscribe(LcdsCalls& lcds, ResourceObservers& observ
       [this](const Lcds::PlayerBehaviorLcdsForcedClientShutdown& message) { OnForcedClientShutdown(message); });
   lcds.Subscribe<Lcds::PlayerBehaviorLcdsSimpleMessage>(
       Lcds::kSimpleDialogMessageClass, [this](const Lcds::PlayerBehaviorLcdsSimpleMessage& message) {
-        OnSimpleMessage(Api::PlayerBehavior_SimpleMessage{message.accountId, message.msgId, message.type,
+        OnSimpleMessageAndWait(Api::PlayerBehavior_SimpleMessage{message.accountId, message.msgId, message.type,
                                                           message.params});
       });
   observers.Observe<Api::PlayerBehaviorConfig>(
       kPlatformConfigPath,
-      [this](const ResourceUpdate<Api::PlayerBehaviorConfig>& update) { OnConfig(update); });
+      [this](const ResourceUpdate<Api::PlayerBehaviorConfig>& update) { OnConfigAndWait(update); });
   observers.Observe<Api::PlayerBehavior_LoginSession>(
       kLoginSessionPath,
       [this](const ResourceUpdate<Api::PlayerBehavior_LoginSession>& update) { OnLoginSession(update); });
   observers.Observe<BindingProperty>(
-      kLoginDataPacketPath, [this](const ResourceUpdate<BindingProperty>& update) { OnLoginDataPacket(update); });
+      kLoginDataPacketPath, [this](const ResourceUpdate<BindingProperty>& update) { OnLoginDataPacketAndWait(update); });
   observers.Observe<Api::PlayerBehavior_GameflowSessionResource>(
       kGameflowSessionPath, [this](const ResourceUpdate<Api::PlayerBehavior_GameflowSessionResource>& update) {
-        OnGameflowSession(update);
+        OnGameflowSessionAndWait(update);
       });
 }
 
-void PlayerBehaviorService::OnConfig(const ResourceUpdate<Api::PlayerBehaviorConfig>& update) {
+void PlayerBehaviorService::OnConfigAndWait(const ResourceUpdate<Api::PlayerBehaviorConfig>& update) {
   if (update.eventType == PluginResourceEventType::Delete) return;
   config_ = update.value;
   configReceived_ = true;
   // A card waiting for the configuration is fetched before the configuration is published.
-  FetchPendingReformCardWhenIdle();
+  FetchPendingReformCardWhenIdleAndWait();
   host_.PublishResource(kConfigPath, config_);
 }
 
@@ -69,7 +70,7 @@ void PlayerBehaviorService::OnLoginSession(const ResourceUpdate<Api::PlayerBehav
   }
 }
 
-void PlayerBehaviorService::OnGameflowSession(
+void PlayerBehaviorService::OnGameflowSessionAndWait(
     const ResourceUpdate<Api::PlayerBehavior_GameflowSessionResource>& update) {
   if (update.eventType == PluginResourceEventType::Delete) {
     // The session ended: idle again, but a pending card waits for the next phase report.
@@ -77,23 +78,23 @@ void PlayerBehaviorService::OnGameflowSession(
     return;
   }
   phase_ = update.value.phase;
-  FetchPendingReformCardWhenIdle();
+  FetchPendingReformCardWhenIdleAndWait();
   if (!reporterFeedback_.empty()) host_.PublishResource(kReporterFeedbackListEventPath, VisibleReporterFeedback());
 }
 
-void PlayerBehaviorService::WantReformCard() {
+void PlayerBehaviorService::WantReformCardAndWait() {
   reformCardPending_ = true;
-  FetchPendingReformCardWhenIdle();
+  FetchPendingReformCardWhenIdleAndWait();
 }
 
-void PlayerBehaviorService::FetchPendingReformCardWhenIdle() {
+void PlayerBehaviorService::FetchPendingReformCardWhenIdleAndWait() {
   if (!configReceived_ || phase_ != Api::GameflowPhase::None || !reformCardPending_) return;
   // Cleared before the fetch: a failed or empty fetch consumes the request.
   reformCardPending_ = false;
   if (config_.ReformCardV2Enabled) {
-    FetchReformCardV2();
+    FetchReformCardV2AndWait();
   } else {
-    FetchReformCard();
+    FetchReformCardAndWait();
   }
 }
 

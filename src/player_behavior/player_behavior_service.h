@@ -9,9 +9,11 @@
 //   service.Subscribe(module.lcds(), module.observers()); // messages, then resources
 //
 // One thread: the host calls every entry (REST handlers, observers, message handlers) on
-// its own thread and the service takes no lock. A reform card fetch and an acknowledgement
-// wait for their replies and may let the host run other entries meanwhile; the state
-// changes only before such a wait or after it.
+// its own thread and the service takes no lock. A reform card fetch, an acknowledgement and
+// a player notification wait for their replies and may let the host run other entries
+// meanwhile (the entries that may do so end in AndWait); the state changes only before such
+// a wait or after it. The entries are public so that the service can be driven on its own,
+// against any PlayerBehaviorHost.
 //
 // Implementation by theme: player_behavior_service.cpp (state, subscriptions, sibling
 // resources, reform card trigger), bans.cpp, restrictions.cpp, reform_cards.cpp,
@@ -30,9 +32,11 @@
 #include "player_behavior/player_behavior_host.h"
 #include "player_behavior/player_behavior_records.h"
 #include "player_behavior/sibling_records.h"
+#include "rest/rest_function.h"
 
 namespace Vela {
 class ApiRegistry;
+class BindingRegistry;
 class LcdsCalls;
 class LcdsClassTable;
 }  // namespace Vela
@@ -58,6 +62,8 @@ inline constexpr std::string_view kAltBan3Reason = "ALTBAN-3";
 inline constexpr std::string_view kAltBan3PermaBanReason = "ALTBAN-3-PERMABAN";
 inline constexpr std::string_view kInGameChatRestriction = "IN_GAME_CHAT";
 inline constexpr std::string_view kRankedGameRestriction = "RANKED_GAME_RESTRICTION";
+// The root name under which a login data packet's simple messages are converted.
+inline constexpr std::string_view kSimpleMessageRootName = "simpleMessages";
 
 // Log lines (level 3, group DBG).
 inline constexpr const char* kAccountBannedLogFormat = "Player's account is banned (reason: '%s') until %s";
@@ -76,22 +82,43 @@ class PlayerBehaviorService {
   PlayerBehaviorService& operator=(const PlayerBehaviorService&) = delete;
 
   // Registers the records (Api, then LCDS with their class names), then the nine REST
-  // functions. Called once, during the handshake.
+  // functions. Called once, during the handshake. A login data packet's messages convert
+  // with `api`'s types, which must outlive the service.
   void RegisterApi(ApiRegistry& api, LcdsClassTable& classes);
   // Subscribes, in order, to forced client shutdowns, simple dialog messages, the platform
   // configuration, the login session, the login data packet and the game-flow session.
   // Observed resources are read at once, so handlers may run (and wait) from here.
   void Subscribe(LcdsCalls& lcds, ResourceObservers& observers);
 
- private:
-  // --- Sibling resources and the reform card trigger (player_behavior_service.cpp). ---
-  void OnConfig(const ResourceUpdate<Api::PlayerBehaviorConfig>& update);
+  // --- What the subscriptions deliver (player_behavior_service.cpp, bans.cpp, messages.cpp). ---
+  void OnConfigAndWait(const ResourceUpdate<Api::PlayerBehaviorConfig>& update);
   void OnLoginSession(const ResourceUpdate<Api::PlayerBehavior_LoginSession>& update);
-  void OnGameflowSession(const ResourceUpdate<Api::PlayerBehavior_GameflowSessionResource>& update);
+  void OnGameflowSessionAndWait(const ResourceUpdate<Api::PlayerBehavior_GameflowSessionResource>& update);
+  void OnLoginDataPacketAndWait(const ResourceUpdate<BindingProperty>& update);
+  void OnForcedClientShutdown(const Lcds::PlayerBehaviorLcdsForcedClientShutdown& message);
+  void OnSimpleMessageAndWait(const Api::PlayerBehavior_SimpleMessage& message);
+
+  // --- What the REST functions answer (rest_resources.cpp, reporter_feedback.cpp): a
+  // record that is not held answers 404 "Not found". ---
+  [[nodiscard]] RestResult<Api::BanNotification> GetBan() const;
+  [[nodiscard]] RestResult<Api::RestrictionNotification> GetChatRestriction() const;
+  [[nodiscard]] RestResult<Api::RestrictionNotification> GetRankedRestriction() const;
+  // Defaults until a configuration has arrived.
+  [[nodiscard]] const Api::PlayerBehaviorConfig& GetConfig() const noexcept { return config_; }
+  [[nodiscard]] RestResult<Api::ReformCard> GetReformCard() const;
+  [[nodiscard]] RestResult<Api::ReformCardV2> GetReformCardV2() const;
+  // Empty while the player is in a game.
+  [[nodiscard]] std::vector<Api::ReporterFeedback> VisibleReporterFeedback() const;
+  // `id` is the path's text: one that does not read as a number answers 400.
+  [[nodiscard]] RestResult<Api::ReporterFeedback> GetReporterFeedback(const std::string& id) const;
+  [[nodiscard]] RestResult<Api::ReporterFeedback> DeleteReporterFeedbackAndWait(const std::string& id);
+
+ private:
+  // --- The reform card trigger (player_behavior_service.cpp). ---
   // Sets the pending request and fetches at once when the player is idle.
-  void WantReformCard();
+  void WantReformCardAndWait();
   // Fetches the pending card when a configuration has arrived and the phase is None.
-  void FetchPendingReformCardWhenIdle();
+  void FetchPendingReformCardWhenIdleAndWait();
   uint64_t TakeId() { return nextId_++; }
 
   // --- Bans (bans.cpp). ---
@@ -100,32 +127,26 @@ class PlayerBehaviorService {
   Api::BanNotification& StartNewBan();
   void HandleLoginError(const Api::PlayerBehavior_LoginError& error);
   void HandleBannedUntilDate(uint64_t bannedUntilMillis);
-  void OnForcedClientShutdown(const Lcds::PlayerBehaviorLcdsForcedClientShutdown& message);
 
   // --- Restrictions (restrictions.cpp). ---
   // Resets `held` to the default record, publishing its deletion at `path`, when it is held.
   void DropRestriction(Api::RestrictionNotification& held, std::string_view path);
-  void HandleRestrictionMessage(std::string_view msgId, const std::vector<std::string>& params);
+  void HandleRestrictionMessageAndWait(std::string_view msgId, const std::vector<std::string>& params);
   void ClearChatRestrictionForLogin(int64_t chatGames);
   void StoreRankedRestrictionForLogin(int64_t rankedGames);
   void StoreChatRestrictionForLogin(int64_t chatGames);
 
   // --- Reform cards (reform_cards.cpp). ---
-  void FetchReformCard();
-  void FetchReformCardV2();
+  void FetchReformCardAndWait();
+  void FetchReformCardV2AndWait();
 
   // --- Reporter feedback (reporter_feedback.cpp). ---
   void AddReporterFeedback(std::string_view msgId, std::string_view type);
-  [[nodiscard]] std::vector<Api::ReporterFeedback> VisibleReporterFeedback() const;
-  [[nodiscard]] RestResult<Api::ReporterFeedback> GetReporterFeedback(const std::string& id) const;
-  [[nodiscard]] RestResult<Api::ReporterFeedback> DeleteReporterFeedback(const std::string& id);
 
   // --- Back-end messages (messages.cpp). ---
-  void OnSimpleMessage(const Api::PlayerBehavior_SimpleMessage& message);
-  void OnLoginDataPacket(const ResourceUpdate<BindingProperty>& update);
   // Sends "ack" for `msgId`; none on success, else the 500 failure with the invoke's
-  // message. May yield to the host.
-  std::optional<RestFailure> Acknowledge(std::string_view msgId);
+  // message.
+  std::optional<RestFailure> AcknowledgeAndWait(std::string_view msgId);
 
   // --- REST functions (rest_resources.cpp). ---
   void RegisterRestFunctions(ApiRegistry& api);
@@ -145,6 +166,8 @@ class PlayerBehaviorService {
   bool reformCardPending_ = false;
   Api::GameflowPhase phase_ = Api::GameflowPhase::None;
   uint64_t nextId_ = 1;
+  // Set by RegisterApi; until then a login data packet's messages keep their defaults.
+  const BindingRegistry* types_ = nullptr;
 };
 
 }  // namespace Vela::Client::PlayerBehavior

@@ -6,7 +6,7 @@
 
 namespace Vela::Client::PlayerBehavior {
 
-void PlayerBehaviorService::FetchReformCard() {
+void PlayerBehaviorService::FetchReformCardAndWait() {
   MaybeType<Failure, std::vector<Lcds::Punishment>> reply =
       host_.RequestPunishmentsAndWait(kReformCardService, kGetReformCardMethod);
   // A failed or empty reply changes nothing; the request it answered is used up.
@@ -34,7 +34,7 @@ void PlayerBehaviorService::FetchReformCard() {
   host_.PublishResource(kReformCardPath, reformCard_);
 }
 
-void PlayerBehaviorService::FetchReformCardV2() {
+void PlayerBehaviorService::FetchReformCardV2AndWait() {
   MaybeType<Failure, Api::ReformCardV2> reply =
       host_.RequestReformCardV2AndWait(kReformCardService, kGetReformCardV2Method);
   // A card without a punishment type is no card, whatever else it carries.

@@ -5,6 +5,7 @@
 #include "player_behavior/player_behavior_service.h"
 #include "player_behavior/reporter_feedback_list.h"
 #include "player_behavior/stoi_argument.h"
+#include "plugin/error_responses.h"
 
 namespace Vela::Client::PlayerBehavior {
 
@@ -38,20 +39,20 @@ RestResult<Api::ReporterFeedback> PlayerBehaviorService::GetReporterFeedback(con
   if (!IsReporterFeedbackVisible(phase_)) return Api::ReporterFeedback{};
   MaybeType<Failure, int32_t> number = ParseStoiArgument(id);
   if (!number.ok()) return RestFailure{kBadIdentifierStatus, std::string(number.message())};
-  std::optional<Api::ReporterFeedback> entry = host_.FindReporterFeedback(reporterFeedback_, EntryIdOf(number.value()));
-  if (!entry) return host_.ReporterFeedbackNotFound();
+  std::optional<Api::ReporterFeedback> entry = FindReporterFeedback(reporterFeedback_, EntryIdOf(number.value()));
+  if (!entry) return NotFound();
   return *entry;
 }
 
-RestResult<Api::ReporterFeedback> PlayerBehaviorService::DeleteReporterFeedback(const std::string& id) {
+RestResult<Api::ReporterFeedback> PlayerBehaviorService::DeleteReporterFeedbackAndWait(const std::string& id) {
   MaybeType<Failure, int32_t> number = ParseStoiArgument(id);
   if (!number.ok()) return RestFailure{kBadIdentifierStatus, std::string(number.message())};
   const uint64_t entryId = EntryIdOf(number.value());
-  std::optional<Api::ReporterFeedback> entry = host_.FindReporterFeedback(reporterFeedback_, entryId);
-  if (!entry) return host_.ReporterFeedbackNotFound();
-  host_.RemoveReporterFeedback(reporterFeedback_, entryId);
+  std::optional<Api::ReporterFeedback> entry = FindReporterFeedback(reporterFeedback_, entryId);
+  if (!entry) return NotFound();
+  RemoveReporterFeedback(reporterFeedback_, entryId);
   // A failed acknowledgement does not keep the entry: the player dismissed it.
-  (void)Acknowledge(entry->msgId);
+  (void)AcknowledgeAndWait(entry->msgId);
   host_.PublishResourceDeletion(ReporterFeedbackEntryPath(entry->id));
   return *entry;
 }

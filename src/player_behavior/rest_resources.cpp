@@ -4,36 +4,43 @@
 
 #include "player_behavior/player_behavior_service.h"
 #include "player_behavior/resource_paths.h"
+#include "plugin/error_responses.h"
 #include "rest/rest_function.h"
 
 namespace Vela::Client::PlayerBehavior {
 
+namespace {
+
+template <class Record>
+RestResult<Record> HeldOrNotFound(const Record& record) {
+  if (record.id == 0) return NotFound();
+  return record;
+}
+
+}  // namespace
+
+RestResult<Api::BanNotification> PlayerBehaviorService::GetBan() const { return HeldOrNotFound(ban_); }
+RestResult<Api::RestrictionNotification> PlayerBehaviorService::GetChatRestriction() const {
+  return HeldOrNotFound(chatRestriction_);
+}
+RestResult<Api::RestrictionNotification> PlayerBehaviorService::GetRankedRestriction() const {
+  return HeldOrNotFound(rankedRestriction_);
+}
+RestResult<Api::ReformCard> PlayerBehaviorService::GetReformCard() const { return HeldOrNotFound(reformCard_); }
+RestResult<Api::ReformCardV2> PlayerBehaviorService::GetReformCardV2() const {
+  return HeldOrNotFound(reformCardV2_);
+}
+
 void PlayerBehaviorService::RegisterRestFunctions(ApiRegistry& api) {
-  RegisterRestFunction(api, {HttpMethod::Get, kBanPath}, {}, [this]() -> RestResult<Api::BanNotification> {
-    if (ban_.id == 0) return host_.BanNotFound();
-    return ban_;
-  });
-  RegisterRestFunction(api, {HttpMethod::Get, kChatRestrictionPath}, {},
-                       [this]() -> RestResult<Api::RestrictionNotification> {
-                         if (chatRestriction_.id == 0) return host_.RestrictionNotFound();
-                         return chatRestriction_;
-                       });
-  // Defaults until a configuration has arrived.
+  // The handlers' result types name the answer types in the API description.
+  RegisterRestFunction(api, {HttpMethod::Get, kBanPath}, {}, [this] { return GetBan(); });
+  RegisterRestFunction(api, {HttpMethod::Get, kChatRestrictionPath}, {}, [this] { return GetChatRestriction(); });
   RegisterRestFunction(api, {HttpMethod::Get, kConfigPath}, {},
-                       [this]() -> MaybeType<Failure, Api::PlayerBehaviorConfig> { return config_; });
+                       [this]() -> MaybeType<Failure, Api::PlayerBehaviorConfig> { return GetConfig(); });
   RegisterRestFunction(api, {HttpMethod::Get, kRankedRestrictionPath}, {},
-                       [this]() -> RestResult<Api::RestrictionNotification> {
-                         if (rankedRestriction_.id == 0) return host_.RestrictionNotFound();
-                         return rankedRestriction_;
-                       });
-  RegisterRestFunction(api, {HttpMethod::Get, kReformCardPath}, {}, [this]() -> RestResult<Api::ReformCard> {
-    if (reformCard_.id == 0) return host_.ReformCardNotFound();
-    return reformCard_;
-  });
-  RegisterRestFunction(api, {HttpMethod::Get, kReformCardV2Path}, {}, [this]() -> RestResult<Api::ReformCardV2> {
-    if (reformCardV2_.id == 0) return host_.ReformCardV2NotFound();
-    return reformCardV2_;
-  });
+                       [this] { return GetRankedRestriction(); });
+  RegisterRestFunction(api, {HttpMethod::Get, kReformCardPath}, {}, [this] { return GetReformCard(); });
+  RegisterRestFunction(api, {HttpMethod::Get, kReformCardV2Path}, {}, [this] { return GetReformCardV2(); });
   RegisterRestFunction(api, {HttpMethod::Get, kReporterFeedbackPath}, {},
                        [this]() -> MaybeType<Failure, std::vector<Api::ReporterFeedback>> {
                          return VisibleReporterFeedback();
@@ -42,7 +49,7 @@ void PlayerBehaviorService::RegisterRestFunctions(ApiRegistry& api) {
                        [this](const std::string& id) { return GetReporterFeedback(id); });
   RegisterRestFunction(api, {HttpMethod::Delete, kReporterFeedbackEntryTemplate},
                        {{"id", ParameterLocation::Path}},
-                       [this](const std::string& id) { return DeleteReporterFeedback(id); });
+                       [this](const std::string& id) { return DeleteReporterFeedbackAndWait(id); });
 }
 
 }  // namespace Vela::Client::PlayerBehavior

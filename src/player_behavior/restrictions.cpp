@@ -17,7 +17,7 @@ void PlayerBehaviorService::DropRestriction(Api::RestrictionNotification& held, 
   host_.PublishResourceDeletion(path);
 }
 
-void PlayerBehaviorService::HandleRestrictionMessage(std::string_view msgId,
+void PlayerBehaviorService::HandleRestrictionMessageAndWait(std::string_view msgId,
                                                      const std::vector<std::string>& params) {
   const BindingProperty restriction = ParseJsonOrEmpty(params.front());
   const std::string restrictionType = restriction.FieldOrEmpty("restrictionType").AsText();
@@ -36,8 +36,8 @@ void PlayerBehaviorService::HandleRestrictionMessage(std::string_view msgId,
     chatRestriction_ = record;
     host_.PublishResource(kChatRestrictionPath, chatRestriction_);
     // Neither outcome matters to the stored restriction.
-    (void)host_.PostNotification(notificationsUrl_, ChatRestrictionNotification(record.gamesRemaining));
-    (void)Acknowledge(msgId);
+    (void)host_.PostNotificationAndWait(notificationsUrl_, ChatRestrictionNotification(record.gamesRemaining));
+    (void)AcknowledgeAndWait(msgId);
   } else if (restrictionType == kRankedGameRestriction) {
     DropRestriction(rankedRestriction_, kRankedRestrictionPath);
     rankedRestriction_ = record;
