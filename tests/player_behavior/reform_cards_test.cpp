@@ -1,149 +1,163 @@
-// Reform cards through the real plugin: which version is fetched, when (configuration and
+// Reform cards against a fake host: which version is fetched, when (configuration and
 // phase), what is stored, and what failed or empty fetches leave.
 #include <string>
 
-#include "plugin_scenario.h"
+#include "fake_host.h"
 
 namespace Vela::Client::PlayerBehavior::Testing {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using Api::GameflowPhase;
 
-constexpr std::string_view kGetV1 = "toxicfeedback.server.getReformCard";
-constexpr std::string_view kGetV2 = "toxicfeedback.server.getReformCardV2";
-constexpr std::string_view kTwoPunishments =
-    R"([{"punishmentType":"CHAT_RESTRICTION","punishmentReason":"TOXIC","punishedUntilDateMillis":5,)"
-    R"("punishmentLengthMillis":6,"punishmentLengthGames":7,"punishedForChatLogs":["a","b"],)"
-    R"("punishedForGameIds":[9,10],"playerFacingMessage":"be nice","permaBan":true},)"
-    R"({"punishmentType":"SECOND","punishmentReason":"OTHER"}])";
-constexpr std::string_view kCardV2 =
-    R"({"id":42,"punishmentType":"RANKED","punishmentReason":"AFK","punishmentLengthGames":3,)"
-    R"("punishedForReformCardChatLogs":[{"inGameChatLogs":["x"]}],"punishedForGameIds":[1]})";
+constexpr std::string_view kCreateCard = "Create /arx-player-behavior/v1/reform-card";
+constexpr std::string_view kCreateCardV2 = "Create /arx-player-behavior/v2/reform-card";
+constexpr std::string_view kRequestV1 = "request toxicfeedback.server.getReformCard";
+constexpr std::string_view kRequestV2 = "request toxicfeedback.server.getReformCardV2";
 
-class ReformCards : public PluginScenario {
+Lcds::Punishment Punishment(std::string type, std::string reason) {
+  Lcds::Punishment punishment;
+  punishment.punishmentType = std::move(type);
+  punishment.punishmentReason = std::move(reason);
+  return punishment;
+}
+
+class ReformCards : public ServiceTest {
  protected:
   void SetUp() override {
-    PluginScenario::SetUp();
-    ReplyReformCard(kTwoPunishments);
-    ReplyReformCardV2(kCardV2);
-    Start();
+    Lcds::Punishment first = Punishment("CHAT_RESTRICTION", "TOXIC");
+    first.punishedUntilDateMillis = 5;
+    first.punishmentLengthMillis = 6;
+    first.punishmentLengthGames = 7;
+    first.punishedForChatLogs = {"a", "b"};
+    first.punishedForGameIds = {9, 10};
+    first.playerFacingMessage = "be nice";
+    first.permaBan = true;
+    host_.punishmentsReply = std::vector<Lcds::Punishment>{first, Punishment("SECOND", "OTHER")};
+    Api::ReformCardV2 card;
+    card.id = 42;
+    card.punishmentType = "RANKED";
+    card.punishmentReason = "AFK";
+    card.punishmentLengthGames = 3;
+    card.punishedForReformCardChatLogs.resize(1);
+    host_.cardV2Reply = card;
     LogIn();
   }
-  void WantCard() { PushSimple("prime.display_reform_card", "p"); }
+  void WantCard() { Message("prime.display_reform_card", "p"); }
 };
 
 TEST_F(ReformCards, APendingCardWaitsForAConfigurationAndPhaseNone) {
-  SetPhase("Lobby");
+  SetPhase(GameflowPhase::Lobby);
   WantCard();
   SetConfig(false);  // phase Lobby: still pending
-  SetPhase("ChampSelect");
-  EXPECT_THAT(ServiceProxyMethods(), IsEmpty());
+  SetPhase(GameflowPhase::ChampSelect);
   // The end of the session is no phase report: the card stays pending.
-  EndGameFlowSession();
-  EXPECT_THAT(ServiceProxyMethods(), IsEmpty());
-  Mark();
-  SetPhase("None");
-  EXPECT_THAT(ServiceProxyMethods(), ElementsAre(kGetV1));
-  EXPECT_THAT(EventLines(), ElementsAre("Create /arx-player-behavior/v1/reform-card"));
+  service_.OnGameflowSessionAndWait(Deleted<Api::PlayerBehavior_GameflowSessionResource>());
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre("Create /arx-player-behavior/v1/config"));
+  SetPhase(GameflowPhase::None);
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestV1, kCreateCard));
   // Fetched once: the request is used up.
-  SetPhase("None");
-  EXPECT_THAT(ServiceProxyMethods(), ElementsAre(kGetV1));
+  SetPhase(GameflowPhase::None);
+  EXPECT_THAT(host_.TakeEffects(), IsEmpty());
 }
 
 TEST_F(ReformCards, AConfigurationFindingThePlayerIdleFetchesBeforeItIsPublished) {
   WantCard();
-  EXPECT_THAT(ServiceProxyMethods(), IsEmpty());
-  Mark();
+  EXPECT_THAT(host_.TakeEffects(), IsEmpty());
   SetConfig(true);
-  EXPECT_THAT(ServiceProxyMethods(), ElementsAre(kGetV2));
-  EXPECT_THAT(EventLines(), ElementsAre("Create /arx-player-behavior/v2/reform-card",
-                                        "Create /arx-player-behavior/v1/config"));
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestV2, kCreateCardV2, "Create /arx-player-behavior/v1/config"));
 }
 
 TEST_F(ReformCards, TheFirstVersionStoresTheFirstPunishment) {
   SetConfig(false);
   WantCard();
-  const CallResult card = Get("/arx-player-behavior/v1/reform-card");
-  ASSERT_FALSE(card.failed) << card.error;
-  EXPECT_EQ(WriteJson(card.value),
-            R"({"chatLogs":["a","b"],"gameIds":[9,10],"id":)" + std::to_string(IdOf(card.value)) +
-                R"(,"playerFacingMessage":"be nice","punishmentLengthGames":7,"punishmentLengthTime":6,)"
-                R"("punishmentType":"CHAT_RESTRICTION","reason":"TOXIC","restrictedChatGamesRemaining":7,)"
-                R"("timeWhenPunishmentExpires":5})");
-  EXPECT_THAT(LogsWith("Player's account has a REFORM CARD: CHAT_RESTRICTION - TOXIC"), testing::SizeIs(1));
+  const RestResult<Api::ReformCard> card = service_.GetReformCard();
+  ASSERT_TRUE(card.result.ok());
+  const Api::ReformCard& stored = card.result.value();
+  EXPECT_EQ(stored.id, 1u);
+  EXPECT_EQ(stored.punishmentType, "CHAT_RESTRICTION");
+  EXPECT_EQ(stored.reason, "TOXIC");
+  EXPECT_EQ(stored.timeWhenPunishmentExpires, 5u);
+  EXPECT_EQ(stored.punishmentLengthTime, 6u);
+  EXPECT_EQ(stored.punishmentLengthGames, 7);
+  EXPECT_EQ(stored.restrictedChatGamesRemaining, 7);
+  EXPECT_THAT(stored.chatLogs, ElementsAre("a", "b"));
+  EXPECT_THAT(stored.gameIds, ElementsAre(9u, 10u));
+  EXPECT_EQ(stored.playerFacingMessage, "be nice");
+  // Travels with the chat restriction's next publication, which is not held yet.
+  EXPECT_EQ(service_.GetChatRestriction().status, 404u);
 
-  Mark();
-  ReplyReformCard(R"([{"punishmentType":"NEXT"}])");
+  host_.TakeEffects();
+  host_.punishmentsReply = std::vector<Lcds::Punishment>{Punishment("NEXT", "")};
   WantCard();
-  EXPECT_THAT(EventLines(), ElementsAre("Delete /arx-player-behavior/v1/reform-card",
-                                        "Create /arx-player-behavior/v1/reform-card"));
-  EXPECT_GT(IdOf(Events()[1].data), IdOf(card.value));
-  EXPECT_EQ(TextOf(Get("/arx-player-behavior/v1/reform-card").value, "punishmentType"), "NEXT");
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestV1, "Delete /arx-player-behavior/v1/reform-card", kCreateCard));
+  EXPECT_EQ(service_.GetReformCard().result.value().id, 2u);
+  EXPECT_EQ(service_.GetReformCard().result.value().punishmentType, "NEXT");
 }
 
-TEST_F(ReformCards, TheSecondVersionIsStoredWholeWithTheServicesIdentifier) {
+TEST_F(ReformCards, TheSecondVersionIsStoredWholeWithTheServicesIdentifierReplaced) {
   SetConfig(true);
-  PushSimple("tribunal.reporter.feedback", "f");  // takes identifier 1
+  Message("tribunal.reporter.feedback", "f");  // takes identifier 1
   WantCard();
-  const CallResult card = Get("/arx-player-behavior/v2/reform-card");
-  ASSERT_FALSE(card.failed) << card.error;
-  EXPECT_EQ(IdOf(card.value), 2u);
-  EXPECT_EQ(TextOf(card.value, "punishmentReason"), "AFK");
-  EXPECT_EQ(card.value.FieldOrEmpty("punishmentLengthGames").AsSigned(), 3);
-  EXPECT_EQ(card.value.FieldOrEmpty("punishedForReformCardChatLogs").size(), 1u);
-  EXPECT_THAT(LogsWith("Player's account has a REFORM CARD V2: RANKED - AFK"), testing::SizeIs(1));
+  const RestResult<Api::ReformCardV2> card = service_.GetReformCardV2();
+  ASSERT_TRUE(card.result.ok());
+  EXPECT_EQ(card.result.value().id, 2u);
+  EXPECT_EQ(card.result.value().punishmentReason, "AFK");
+  EXPECT_EQ(card.result.value().punishmentLengthGames, 3);
+  EXPECT_EQ(card.result.value().punishedForReformCardChatLogs.size(), 1u);
 
-  Mark();
+  host_.TakeEffects();
   WantCard();
-  EXPECT_THAT(EventLines(), ElementsAre("Create /arx-player-behavior/v2/reform-card"));
-  EXPECT_EQ(IdOf(Get("/arx-player-behavior/v2/reform-card").value), 3u);
+  // Replaced without a deletion.
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestV2, kCreateCardV2));
+  EXPECT_EQ(service_.GetReformCardV2().result.value().id, 3u);
 }
 
 TEST_F(ReformCards, FailedAndEmptyFetchesStoreNothingAndConsumeTheRequest) {
+  Api::ReformCardV2 typeless;
+  typeless.punishmentReason = "AFK";
+  typeless.punishmentLengthGames = 3;
+  using Punishments = MaybeType<Failure, std::vector<Lcds::Punishment>>;
+  using CardV2 = MaybeType<Failure, Api::ReformCardV2>;
   struct Case {
     int line;
     bool v2;
-    std::string payload;
-    std::string error;
+    Punishments punishments;
+    CardV2 cardV2;
   };
   const Case cases[] = {
-      {__LINE__, false, "[]", ""},
-      {__LINE__, false, "", "service unavailable"},
-      {__LINE__, false, R"({"not":"a list"})", ""},
+      {__LINE__, false, Punishments(std::vector<Lcds::Punishment>{}), {}},
+      {__LINE__, false, Punishments::FromFailure("service unavailable"), {}},
       // Filled, but without a punishment type: no card.
-      {__LINE__, true, R"({"punishmentReason":"AFK","punishmentLengthGames":3})", ""},
-      {__LINE__, true, "", "service unavailable"},
+      {__LINE__, true, {}, CardV2(typeless)},
+      {__LINE__, true, {}, CardV2::FromFailure("service unavailable")},
   };
-  std::size_t requests = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
-    if (c.v2) {
-      ReplyReformCardV2(c.payload, c.error);
-    } else {
-      ReplyReformCard(c.payload, c.error);
-    }
+    host_.punishmentsReply = c.punishments;
+    host_.cardV2Reply = c.cardV2;
     SetConfig(c.v2);
-    Mark();
+    host_.TakeEffects();
     WantCard();
-    EXPECT_EQ(login_->serviceProxyRequests().size(), ++requests);
-    EXPECT_THAT(EventLines(), IsEmpty());
+    EXPECT_THAT(host_.TakeEffects(), ElementsAre(c.v2 ? kRequestV2 : kRequestV1));
     // Not retried on the next idle report.
-    SetPhase("None");
-    EXPECT_EQ(login_->serviceProxyRequests().size(), requests);
+    SetPhase(GameflowPhase::None);
+    EXPECT_THAT(host_.TakeEffects(), IsEmpty());
   }
-  EXPECT_EQ(Get("/arx-player-behavior/v1/reform-card").status, 404u);
-  EXPECT_EQ(Get("/arx-player-behavior/v2/reform-card").status, 404u);
+  EXPECT_EQ(service_.GetReformCard().status, 404u);
+  EXPECT_EQ(service_.GetReformCardV2().status, 404u);
 }
 
 TEST_F(ReformCards, TheDisplayMessageCountsOnlyWhileLoggedIn) {
-  LogOut();
+  service_.OnLoginSession(Deleted<Api::PlayerBehavior_LoginSession>());
   WantCard();
-  SetLoginSession(R"({"state":"SUCCEEDED","summonerId":0,"accountId":22})");
+  service_.OnLoginSession(
+      Created(Api::PlayerBehavior_LoginSession{Api::PlayerBehavior_LoginSessionState::SUCCEEDED, {}, 0, 22}));
   WantCard();
   SetConfig(false);
-  SetPhase("None");
-  EXPECT_THAT(ServiceProxyMethods(), IsEmpty());
+  SetPhase(GameflowPhase::None);
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre("Create /arx-player-behavior/v1/config"));
 }
 
 }  // namespace

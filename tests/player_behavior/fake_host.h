@@ -1,0 +1,114 @@
+// The player behaviour service on its own: a PlayerBehaviorHost that records each effect as
+// one line, answers the back-end calls with set replies and tells a set time, and a fixture
+// that drives the service's entries directly.
+//
+//   "Create /arx-player-behavior/v1/ban"   "Delete /arx-player-behavior/v1/ban"
+//   "invoke clientFacadeService.callPersistenceMessaging h1"   "post /player-notifications/v1/notifications"
+//   "request toxicfeedback.server.getReformCard"
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "player_behavior/player_behavior_host.h"
+#include "player_behavior/player_behavior_service.h"
+
+namespace Vela::Client::PlayerBehavior::Testing {
+
+class FakeHost final : public PlayerBehaviorHost {
+ public:
+  void PublishResource(std::string_view path, const Api::ReformCardV2&) override { Created(path); }
+  void PublishResource(std::string_view path, const Api::ReformCard&) override { Created(path); }
+  void PublishResource(std::string_view path, const Api::RestrictionNotification&) override { Created(path); }
+  void PublishResource(std::string_view path, const Api::BanNotification&) override { Created(path); }
+  void PublishResource(std::string_view path, const std::vector<Api::ReporterFeedback>& entries) override {
+    Created(path);
+    lastList = entries;
+  }
+  void PublishResource(std::string_view path, const Api::ReporterFeedback&) override { Created(path); }
+  void PublishResource(std::string_view path, const Api::PlayerBehaviorConfig&) override { Created(path); }
+  void PublishResourceDeletion(std::string_view path) override { effects.push_back("Delete " + std::string(path)); }
+
+  MaybeType<Failure, bool> InvokeLcdsAndWait(std::string_view destination, std::string_view operation,
+                                             const Lcds::PlayerBehaviorSimpleMessageResponse& response) override {
+    effects.push_back("invoke " + std::string(destination) + "." + std::string(operation) + " " + response.msgId);
+    acknowledgedAccounts.push_back(response.accountId);
+    Wait();
+    return invokeReply;
+  }
+  MaybeType<Failure, Api::PlayerNotificationResource> PostNotificationAndWait(
+      std::string_view url, const Api::PlayerNotificationResource&) override {
+    effects.push_back("post " + std::string(url));
+    Wait();
+    return postReply;
+  }
+  MaybeType<Failure, std::vector<Lcds::Punishment>> RequestPunishmentsAndWait(std::string_view service,
+                                                                              std::string_view method) override {
+    effects.push_back("request " + std::string(service) + "." + std::string(method));
+    Wait();
+    return punishmentsReply;
+  }
+  MaybeType<Failure, Api::ReformCardV2> RequestReformCardV2AndWait(std::string_view service,
+                                                                   std::string_view method) override {
+    effects.push_back("request " + std::string(service) + "." + std::string(method));
+    Wait();
+    return cardV2Reply;
+  }
+  EpochMillis NowEpochMillis() override { return now; }
+
+  // Every effect since the last call, then forgotten.
+  std::vector<std::string> TakeEffects() { return std::exchange(effects, {}); }
+
+  std::vector<std::string> effects;
+  std::vector<uint64_t> acknowledgedAccounts;
+  std::vector<Api::ReporterFeedback> lastList;
+  MaybeType<Failure, bool> invokeReply{true};
+  MaybeType<Failure, Api::PlayerNotificationResource> postReply{Api::PlayerNotificationResource{}};
+  MaybeType<Failure, std::vector<Lcds::Punishment>> punishmentsReply{std::vector<Lcds::Punishment>{}};
+  MaybeType<Failure, Api::ReformCardV2> cardV2Reply{Api::ReformCardV2{}};
+  EpochMillis now = 1'700'000'000'000ULL;
+  // Runs inside the next wait, as the host runs other entries while the service waits.
+  std::function<void()> duringNextWait;
+
+ private:
+  void Created(std::string_view path) { effects.push_back("Create " + std::string(path)); }
+  void Wait() {
+    if (duringNextWait) std::exchange(duringNextWait, {})();
+  }
+};
+
+template <class T>
+ResourceUpdate<T> Created(T value) {
+  return ResourceUpdate<T>{{}, Plugin::PluginResourceEventType::Create, std::move(value)};
+}
+template <class T>
+ResourceUpdate<T> Deleted() {
+  return ResourceUpdate<T>{{}, Plugin::PluginResourceEventType::Delete, T{}};
+}
+
+class ServiceTest : public ::testing::Test {
+ protected:
+  void SetConfig(bool v2Enabled) { service_.OnConfigAndWait(Created(Api::PlayerBehaviorConfig{v2Enabled})); }
+  void SetPhase(Api::GameflowPhase phase) {
+    service_.OnGameflowSessionAndWait(Created(Api::PlayerBehavior_GameflowSessionResource{phase}));
+  }
+  void LogIn() {
+    service_.OnLoginSession(
+        Created(Api::PlayerBehavior_LoginSession{Api::PlayerBehavior_LoginSessionState::SUCCEEDED, {}, 11, 22}));
+  }
+  void Message(std::string_view type, std::string_view msgId, std::vector<std::string> params = {}) {
+    service_.OnSimpleMessageAndWait(
+        Api::PlayerBehavior_SimpleMessage{1, std::string(msgId), std::string(type), std::move(params)});
+  }
+
+  FakeHost host_;
+  PlayerBehaviorService service_{host_};
+};
+
+}  // namespace Vela::Client::PlayerBehavior::Testing
