@@ -65,20 +65,25 @@ TEST_F(BanService, AccountBannedAtLoginReadsTheDescription) {
     std::string reason;
     uint64_t expires;
     bool perma;
+    std::string logged;
   };
   const Case cases[] = {
-      {__LINE__, R"({"banReason":"PERMA_BAN","expiration":0})", "PERMA_BAN", 0, true},
+      {__LINE__, R"({"banReason":"PERMA_BAN","expiration":0})", "PERMA_BAN", 0, true,
+       "Player's account is banned (reason: 'PERMA_BAN') until FOREVER"},
       {__LINE__, R"({"banReason":"ALTBAN-3","expiration":)" + std::to_string(now + kHorizon + 1) + "}",
-       "ALTBAN-3-PERMABAN", now + kHorizon + 1, true},
+       "ALTBAN-3-PERMABAN", now + kHorizon + 1, true, "Player's account is banned (reason: 'ALTBAN-3') until FOREVER"},
       {__LINE__, R"({"banReason":"ALTBAN-3","expiration":)" + std::to_string(now + kDay) + "}", "ALTBAN-3",
-       now + kDay, false},
+       now + kDay, false, "Player's account is banned (reason: 'ALTBAN-3') until 2023-11-15T22:13:20.000Z"},
       // Exactly three years ahead is not permanent.
       {__LINE__, R"({"banReason":"TOXIC","expiration":)" + std::to_string(now + kHorizon) + "}", "TOXIC",
-       now + kHorizon, false},
-      {__LINE__, R"({"expiration":)" + std::to_string(now + kHorizon + 1) + "}", "Banned", now + kHorizon + 1, true},
+       now + kHorizon, false, "Player's account is banned (reason: 'TOXIC') until 2026-11-13T22:13:20.000Z"},
+      {__LINE__, R"({"expiration":)" + std::to_string(now + kHorizon + 1) + "}", "Banned", now + kHorizon + 1, true,
+       "Player's account is banned (reason: '') until FOREVER"},
       // Other kinds convert: a numeric string gives its number.
-      {__LINE__, R"({"banReason":"X","expiration":"12345"})", "X", 12345, false},
-      {__LINE__, "not json", "Banned", 0, false},
+      {__LINE__, R"({"banReason":"X","expiration":"12345"})", "X", 12345, false,
+       "Player's account is banned (reason: 'X') until 1970-01-01T00:00:12.345Z"},
+      {__LINE__, "not json", "Banned", 0, false,
+       "Player's account is banned (reason: '') until 1970-01-01T00:00:00.000Z"},
   };
   uint64_t lastId = 0;
   for (const Case& c : cases) {
@@ -96,6 +101,7 @@ TEST_F(BanService, AccountBannedAtLoginReadsTheDescription) {
     EXPECT_EQ(ban.result.value().isPermaBan, c.perma);
     EXPECT_EQ(ban.result.value().source, Api::NotificationSource::Login);
     EXPECT_FALSE(ban.result.value().displayReformCard);
+    EXPECT_THAT(TakeLogs(), ElementsAre(c.logged));
   }
 }
 
@@ -109,6 +115,7 @@ TEST_F(BanService, AForcedShutdownStoresItsReasonOnlyWhenItIsABan) {
   EXPECT_EQ(ban.source, Api::NotificationSource::ForcedShutdown);
   EXPECT_EQ(ban.timeUntilBanExpires, 0u);
   EXPECT_FALSE(ban.isPermaBan);
+  EXPECT_THAT(TakeLogs(), ElementsAre("Player banned USER_BANNED: ALTBAN-3"));
 }
 
 TEST_F(BanService, OtherLoginErrorsChangeNothing) {

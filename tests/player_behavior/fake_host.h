@@ -1,6 +1,6 @@
 // The player behaviour service on its own: a PlayerBehaviorHost that records each effect as
 // one line, answers the back-end calls with set replies and tells a set time, and a fixture
-// that drives the service's entries directly.
+// that drives the service's entries directly and collects its log lines.
 //
 //   "Create /arx-player-behavior/v1/ban"   "Delete /arx-player-behavior/v1/ban"
 //   "invoke clientFacadeService.callPersistenceMessaging h1"   "post /player-notifications/v1/notifications"
@@ -10,12 +10,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "logging/logger.h"
+#include "logging/logging_test_support.h"
 #include "player_behavior/player_behavior_host.h"
 #include "player_behavior/player_behavior_service.h"
 
@@ -43,8 +46,9 @@ class FakeHost final : public PlayerBehaviorHost {
     return invokeReply;
   }
   MaybeType<Failure, Api::PlayerNotificationResource> PostNotificationAndWait(
-      std::string_view url, const Api::PlayerNotificationResource&) override {
+      std::string_view url, const Api::PlayerNotificationResource& notification) override {
     effects.push_back("post " + std::string(url));
+    posted.push_back(notification);
     Wait();
     return postReply;
   }
@@ -67,6 +71,7 @@ class FakeHost final : public PlayerBehaviorHost {
 
   std::vector<std::string> effects;
   std::vector<uint64_t> acknowledgedAccounts;
+  std::vector<Api::PlayerNotificationResource> posted;
   std::vector<Api::ReporterFeedback> lastList;
   MaybeType<Failure, bool> invokeReply{true};
   MaybeType<Failure, Api::PlayerNotificationResource> postReply{Api::PlayerNotificationResource{}};
@@ -94,6 +99,20 @@ ResourceUpdate<T> Deleted() {
 
 class ServiceTest : public ::testing::Test {
  protected:
+  ServiceTest() {
+    logs_.Attach();
+    // The service's lines are read here rather than written to the console.
+    if (LogSink* sink = StdErrTarget()) sink->Detach();
+    if (LogSink* sink = DebuggerTarget()) sink->Detach();
+  }
+
+  // The log messages written since the last call.
+  std::vector<std::string> TakeLogs() {
+    std::vector<std::string> messages = logs_.Messages();
+    messages.erase(messages.begin(), messages.begin() + static_cast<std::ptrdiff_t>(logsTaken_));
+    logsTaken_ += messages.size();
+    return messages;
+  }
   void SetConfig(bool v2Enabled) { service_.OnConfigAndWait(Created(Api::PlayerBehaviorConfig{v2Enabled})); }
   void SetPhase(Api::GameflowPhase phase) {
     service_.OnGameflowSessionAndWait(Created(Api::PlayerBehavior_GameflowSessionResource{phase}));
@@ -107,6 +126,9 @@ class ServiceTest : public ::testing::Test {
         Api::PlayerBehavior_SimpleMessage{1, std::string(msgId), std::string(type), std::move(params)});
   }
 
+  LoggerReference logger_;
+  Vela::Testing::CollectingTarget logs_;
+  std::size_t logsTaken_ = 0;
   FakeHost host_;
   PlayerBehaviorService service_{host_};
 };

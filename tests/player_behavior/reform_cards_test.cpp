@@ -85,6 +85,7 @@ TEST_F(ReformCards, TheFirstVersionStoresTheFirstPunishment) {
   EXPECT_THAT(stored.chatLogs, ElementsAre("a", "b"));
   EXPECT_THAT(stored.gameIds, ElementsAre(9u, 10u));
   EXPECT_EQ(stored.playerFacingMessage, "be nice");
+  EXPECT_THAT(TakeLogs(), ElementsAre("Player's account has a REFORM CARD: CHAT_RESTRICTION - TOXIC"));
   // Travels with the chat restriction's next publication, which is not held yet.
   EXPECT_EQ(service_.GetChatRestriction().status, 404u);
 
@@ -106,6 +107,7 @@ TEST_F(ReformCards, TheSecondVersionIsStoredWholeWithTheServicesIdentifierReplac
   EXPECT_EQ(card.result.value().punishmentReason, "AFK");
   EXPECT_EQ(card.result.value().punishmentLengthGames, 3);
   EXPECT_EQ(card.result.value().punishedForReformCardChatLogs.size(), 1u);
+  EXPECT_THAT(TakeLogs(), ElementsAre("Player's account has a REFORM CARD V2: RANKED - AFK"));
 
   host_.TakeEffects();
   WantCard();
