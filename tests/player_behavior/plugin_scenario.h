@@ -1,7 +1,8 @@
 // A scenario around the real plugin library: the development host with the simulated login,
 // game-flow, platform-configuration and player-notifications plugins. Helpers change the
-// siblings' resources, push back-end messages, call the plugin's REST functions and read
-// back the plugin's own resource events and log lines.
+// configuration, push back-end messages, call the plugin's REST functions and read back the
+// plugin's own resource events. The service's rules are tested against a fake host
+// (fake_host.h); this checks what only the whole plugin does.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -24,12 +25,8 @@ namespace Vela::Client::PlayerBehavior::Testing {
 using Host::CallResult;
 using Host::HostCallKind;
 
-inline constexpr uint32_t kDelete = 1;
 inline constexpr uint32_t kGet = 2;
 inline constexpr std::string_view kForcedShutdownClass = "com.velaworks.platform.messaging.ForcedClientShutdown";
-inline constexpr std::string_view kSimpleMessageClass =
-    "com.velaworks.platform.messaging.persistence.SimpleDialogMessage";
-inline constexpr std::string_view kFeedbackPrefix = "/arx-player-behavior/v1/reporter-feedback/";
 
 inline BindingProperty Json(std::string_view text) {
   BindingResult parsed = ParseJson(std::string(text));
@@ -78,59 +75,15 @@ class PluginScenario : public ::testing::Test {
                          Json(v2Enabled ? R"({"ReformCardV2Enabled":true})" : R"({"ReformCardV2Enabled":false})"));
     host_.RunUntilIdle();
   }
-  void SetPhase(std::string_view phase) {
-    gameFlow_->Set(Host::kGameFlowSessionPath, Json(R"({"phase":")" + std::string(phase) + R"("})"));
-    host_.RunUntilIdle();
-  }
-  void EndGameFlowSession() {
-    gameFlow_->Remove(Host::kGameFlowSessionPath);
-    host_.RunUntilIdle();
-  }
-  void SetLoginSession(std::string_view json) {
-    login_->Set(Host::kLoginSessionPath, Json(json));
-    host_.RunUntilIdle();
-  }
-  void LogIn() { SetLoginSession(R"({"state":"SUCCEEDED","summonerId":11,"accountId":22})"); }
-  void LogOut() {
-    login_->Remove(Host::kLoginSessionPath);
-    host_.RunUntilIdle();
-  }
-  void SetLoginDataPacket(std::string_view json) {
-    login_->Set(Host::kLoginDataPacketPath, Json(json));
-    host_.RunUntilIdle();
-  }
 
   // --- Back end. ---
   void Push(std::string_view className, std::string_view body) {
     login_->DeliverLcdsMessage(className, Json(body));
     host_.RunUntilIdle();
   }
-  void PushSimple(std::string_view type, std::string_view msgId, std::string_view paramsJson = "[]") {
-    Push(kSimpleMessageClass, R"({"accountId":1,"msgId":")" + std::string(msgId) + R"(","type":")" +
-                                  std::string(type) + R"(","params":)" + std::string(paramsJson) + "}");
-  }
-  void PushRestriction(std::string_view msgId, std::string_view restrictionJson) {
-    BindingProperty params;
-    params.MakeCollection();
-    params.Append() = restrictionJson;
-    PushSimple("harassment.restriction", msgId, WriteJson(params));
-  }
-  void ReplyReformCard(std::string_view payload, std::string_view error = {}) {
-    login_->SetServiceReply("toxicfeedback.server", "getReformCard", {std::string(payload), std::string(error), "OK"});
-  }
-  void ReplyReformCardV2(std::string_view payload, std::string_view error = {}) {
-    login_->SetServiceReply("toxicfeedback.server", "getReformCardV2",
-                            {std::string(payload), std::string(error), "OK"});
-  }
-  std::vector<std::string> ServiceProxyMethods() const {
-    std::vector<std::string> methods;
-    for (const auto& request : login_->serviceProxyRequests()) methods.push_back(request.service + "." + request.method);
-    return methods;
-  }
 
   // --- The plugin's REST functions. ---
   CallResult Get(std::string_view path) { return host_.Call(kGet, path); }
-  CallResult Delete(std::string_view path) { return host_.Call(kDelete, path); }
 
   // --- What the plugin did since the last Mark. ---
   void Mark() { mark_ = host_.recording().calls.size(); }
@@ -162,17 +115,6 @@ class PluginScenario : public ::testing::Test {
     }
     return names;
   }
-  // Log lines since the mark that contain `text`.
-  std::vector<std::string> LogsWith(std::string_view text) const {
-    std::vector<std::string> lines;
-    const auto& calls = host_.recording().calls;
-    for (std::size_t i = mark_; i < calls.size(); ++i) {
-      if (calls[i].kind == HostCallKind::Log && calls[i].text.find(text) != std::string::npos) {
-        lines.push_back(calls[i].text);
-      }
-    }
-    return lines;
-  }
 
   Host::PluginHost host_;
   std::shared_ptr<Host::LoginPlugin> login_;
@@ -185,9 +127,6 @@ class PluginScenario : public ::testing::Test {
 inline uint64_t IdOf(const BindingProperty& record) { return record.FieldOrEmpty("id").AsUnsigned(0); }
 inline std::string TextOf(const BindingProperty& record, std::string_view field) {
   return std::string(record.FieldOrEmpty(field).GetStringOr({}));
-}
-inline std::string SourceOf(const BindingProperty& record) {
-  return EnumText(record.FieldOrEmpty("source"), {"Invalid", "Login", "ForcedShutdown", "Message"});
 }
 
 }  // namespace Vela::Client::PlayerBehavior::Testing

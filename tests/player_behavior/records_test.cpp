@@ -96,17 +96,5 @@ TEST_F(RecordsTest, LoginSessionErrorIsOptionalAndStatesKeepTheirNumbers) {
   EXPECT_EQ(static_cast<int32_t>(phase.value().phase), 12);
 }
 
-TEST_F(RecordsTest, LcdsRecordsCarryTheBackEndsClassNames) {
-  EXPECT_EQ(classes_.size(), 3u);
-  EXPECT_EQ(classes_.Find("PlayerBehaviorLcdsForcedClientShutdown"),
-            "com.velaworks.platform.messaging.ForcedClientShutdown");
-  EXPECT_EQ(classes_.Find("PlayerBehaviorLcdsSimpleMessage"),
-            "com.velaworks.platform.messaging.persistence.SimpleDialogMessage");
-  EXPECT_EQ(classes_.Find("PlayerBehaviorSimpleMessageResponse"),
-            "com.velaworks.platform.messaging.persistence.SimpleDialogMessageResponse");
-  EXPECT_EQ(classes_.Find("Punishment"), "");
-  EXPECT_NE(registry_.FindTypeByName("Punishment"), nullptr);
-}
-
 }  // namespace
 }  // namespace Vela::Client::PlayerBehavior
