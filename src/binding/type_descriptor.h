@@ -3,6 +3,7 @@
 //
 //   TypeDescriptor tags{TypeCode::Vector, TypeCode::String};       // std::vector<std::string>
 //   TypeDescriptor ban{TypeCode::Struct, TypeCode::None, banInfo};  // a registered structure
+//   ClassifyTypeCode(TypeCode::Map) == TypeCodeClass::Dictionary
 #pragma once
 
 #include <cstdint>
@@ -41,6 +42,19 @@ std::string_view TypeCodeName(uint32_t code) noexcept;
 inline std::string_view TypeCodeName(TypeCode code) noexcept {
   return TypeCodeName(static_cast<uint32_t>(code));
 }
+
+// What describes the values of a code: the sorting of the codes that help, descriptions and
+// conversions share. Switch on it without `default:`.
+enum class TypeCodeClass : uint8_t {
+  Undescribed,  // None, and a code outside the table (one from outside the plugin)
+  Plain,        // the code alone: bool, the numbers, string, object, blob, callback
+  Sequence,     // Vector: the element code (and `info` for registered elements)
+  Dictionary,   // Map: text keys, values as for Sequence
+  Registered,   // Enum, Struct: the registered TypeInfo in `info`
+};
+
+// Any 32-bit value is accepted: codes outside the table are Undescribed.
+[[nodiscard]] TypeCodeClass ClassifyTypeCode(TypeCode code) noexcept;
 
 // `elementCode` is set for Vector and Map only. `info` is the registered TypeInfo of an
 // Enum or Struct, or of the element of a Vector or Map of them; null otherwise, and null

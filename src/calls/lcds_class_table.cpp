@@ -47,37 +47,20 @@ void AnnotateLcdsClasses(BindingProperty& value, const TypeDescriptor& declared,
   if (declared.info == nullptr) return;
   const std::string_view className = classes.Find(declared.info->name);
   if (className.empty()) return;
-  switch (declared.code) {
-    case TypeCode::Struct:
-      AnnotateStructure(value, *declared.info, className, classes);
+  const TypeDescriptor element{declared.elementCode, TypeCode::None, declared.info};
+  switch (ClassifyTypeCode(declared.code)) {
+    case TypeCodeClass::Registered:
+      // An enumeration's value is a name or a number: nothing to annotate.
+      if (declared.code == TypeCode::Struct) AnnotateStructure(value, *declared.info, className, classes);
       return;
-    case TypeCode::Vector: {
-      const TypeDescriptor element{declared.elementCode, TypeCode::None, declared.info};
+    case TypeCodeClass::Sequence:
       for (BindingProperty& item : value.MutableElements()) AnnotateElement(item, element, className, classes);
       return;
-    }
-    case TypeCode::Map: {
-      const TypeDescriptor element{declared.elementCode, TypeCode::None, declared.info};
+    case TypeCodeClass::Dictionary:
       for (BindingField& field : value.MutableFields()) AnnotateElement(field.value(), element, className, classes);
       return;
-    }
-    case TypeCode::None:
-    case TypeCode::Bool:
-    case TypeCode::Int8:
-    case TypeCode::UInt8:
-    case TypeCode::Int16:
-    case TypeCode::UInt16:
-    case TypeCode::Int32:
-    case TypeCode::UInt32:
-    case TypeCode::Int64:
-    case TypeCode::UInt64:
-    case TypeCode::Float:
-    case TypeCode::Double:
-    case TypeCode::String:
-    case TypeCode::Object:
-    case TypeCode::Blob:
-    case TypeCode::Enum:
-    case TypeCode::Callback:
+    case TypeCodeClass::Plain:
+    case TypeCodeClass::Undescribed:
       return;
   }
 }

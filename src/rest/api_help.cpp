@@ -63,31 +63,16 @@ std::string AsyncTypeNameOf(const FunctionRecord& function, const BindingRegistr
 }
 
 BindingFullTypeIdentifier TypeIdentifierOf(const TypeDescriptor& type) {
-  switch (type.code) {
-    case TypeCode::Vector:
-    case TypeCode::Map:
+  switch (ClassifyTypeCode(type.code)) {
+    case TypeCodeClass::Sequence:
+    case TypeCodeClass::Dictionary:
       return {std::string(TypeCodeName(type.code)),
               TypeIdentifierOf({type.elementCode, TypeCode::None, type.info}).type};
-    case TypeCode::Enum:
-    case TypeCode::Struct:
+    case TypeCodeClass::Registered:
       if (type.info != nullptr) return {type.info->name, {}};
-      return {std::string(TypeCodeName(type.code)), {}};
-    case TypeCode::None:
-    case TypeCode::Bool:
-    case TypeCode::Int8:
-    case TypeCode::UInt8:
-    case TypeCode::Int16:
-    case TypeCode::UInt16:
-    case TypeCode::Int32:
-    case TypeCode::UInt32:
-    case TypeCode::Int64:
-    case TypeCode::UInt64:
-    case TypeCode::Float:
-    case TypeCode::Double:
-    case TypeCode::String:
-    case TypeCode::Object:
-    case TypeCode::Blob:
-    case TypeCode::Callback:
+      break;
+    case TypeCodeClass::Plain:
+    case TypeCodeClass::Undescribed:
       break;
   }
   return {std::string(TypeCodeName(type.code)), {}};

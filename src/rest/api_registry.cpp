@@ -59,15 +59,16 @@ uint32_t CodeOf(TypeCode code) {
 }
 
 std::string_view TypeNameOf(const TypeDescriptor& descriptor) {
-  switch (descriptor.code) {
-    case TypeCode::Vector:
-    case TypeCode::Enum:
-    case TypeCode::Struct:
-    case TypeCode::Map:
+  switch (ClassifyTypeCode(descriptor.code)) {
+    case TypeCodeClass::Sequence:
+    case TypeCodeClass::Dictionary:
+    case TypeCodeClass::Registered:
       return descriptor.info != nullptr ? std::string_view(descriptor.info->name) : std::string_view();
-    default:
+    case TypeCodeClass::Plain:
+    case TypeCodeClass::Undescribed:
       return {};
   }
+  return {};  // unreachable: every class returns above
 }
 
 // Fills a function description record; its `next` is left for Link.

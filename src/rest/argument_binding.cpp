@@ -210,10 +210,28 @@ void BindArgument(RestCallState& call, const FunctionBinding& binding, std::stri
         value.Reset();
         value.MakeCollection();
         return;
-      default:
-        Fail(call, FormatText(RestMessage::kExpectedValue, parameter.name));
-        return;
+      // No empty text stands for a value of these.
+      case TypeCode::None:
+      case TypeCode::Int8:
+      case TypeCode::UInt8:
+      case TypeCode::Int16:
+      case TypeCode::UInt16:
+      case TypeCode::Int32:
+      case TypeCode::UInt32:
+      case TypeCode::Int64:
+      case TypeCode::UInt64:
+      case TypeCode::Float:
+      case TypeCode::Double:
+      case TypeCode::String:
+      case TypeCode::Blob:
+      case TypeCode::Enum:
+      case TypeCode::Callback:
+      case TypeCode::Map:
+        break;
     }
+    // Also reached by a code outside the table.
+    Fail(call, FormatText(RestMessage::kExpectedValue, parameter.name));
+    return;
   }
   DecodeValueText(call, binding, value, key, valueText, contentType, MaySniff(parameter.type.code));
 }

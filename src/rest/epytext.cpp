@@ -111,35 +111,19 @@ std::string EscapeEpytext(std::string_view text) {
 }
 
 std::string EpytextTypeName(const TypeDescriptor& type) {
-  switch (type.code) {
-    case TypeCode::Bool:
-    case TypeCode::Int8:
-    case TypeCode::UInt8:
-    case TypeCode::Int16:
-    case TypeCode::UInt16:
-    case TypeCode::Int32:
-    case TypeCode::UInt32:
-    case TypeCode::Int64:
-    case TypeCode::UInt64:
-    case TypeCode::Float:
-    case TypeCode::Double:
-    case TypeCode::String:
-    case TypeCode::Object:
-    case TypeCode::Callback:
-      return std::string(TypeCodeName(type.code));
-    case TypeCode::Blob:
-      return "bytearray";
-    case TypeCode::Vector:
+  switch (ClassifyTypeCode(type.code)) {
+    case TypeCodeClass::Plain:
+      return type.code == TypeCode::Blob ? std::string("bytearray") : std::string(TypeCodeName(type.code));
+    case TypeCodeClass::Sequence:
       return "list[" + EpytextTypeName(ElementOf(type)) + "]";
-    case TypeCode::Map:
+    case TypeCodeClass::Dictionary:
       return "dict[" + EpytextTypeName(ElementOf(type)) + "]";
-    case TypeCode::Enum:
-    case TypeCode::Struct:
+    case TypeCodeClass::Registered:
       return "L{" + (type.info != nullptr ? type.info->name : std::string()) + "}";
-    case TypeCode::None:
+    case TypeCodeClass::Undescribed:
       return {};
   }
-  return {};  // a code outside the table
+  return {};  // unreachable: every class returns above
 }
 
 std::string FunctionEpytext(const FunctionRecord& function) {

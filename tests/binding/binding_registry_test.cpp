@@ -77,6 +77,17 @@ TEST(TypeCodeTest, NamesEveryCodeAndNothingOutside) {
   EXPECT_EQ(TypeCodeName(0xFFFFFFFFu), "");
 }
 
+TEST(TypeCodeTest, ClassifiesEveryCodeAndTakesOthersAsUndescribed) {
+  // One letter per code from 0 to 20: Undescribed, Plain, Sequence, Dictionary, Registered.
+  constexpr std::string_view kExpected = "UPPPPPPPPPPPPPPSRRPDU";
+  constexpr std::string_view kLetters = "UPSDR";
+  for (uint32_t code = 0; code < kExpected.size(); ++code) {
+    SCOPED_TRACE(code);
+    EXPECT_EQ(kLetters[static_cast<std::size_t>(ClassifyTypeCode(static_cast<TypeCode>(code)))], kExpected[code]);
+  }
+  EXPECT_EQ(ClassifyTypeCode(static_cast<TypeCode>(0xFFFFFFFFu)), TypeCodeClass::Undescribed);
+}
+
 TEST(BindingRegistryTest, RegisteredTypeIsFoundByIdentifierAndName) {
   BindingRegistry registry;
   TypeBuilder builder = registry.RegisterType("Widget", 4, TypeIdentityOf<Widget>(), false);
