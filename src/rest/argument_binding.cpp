@@ -197,39 +197,29 @@ void BindArgument(RestCallState& call, const FunctionBinding& binding, std::stri
     return;
   }
   if (valueText.empty()) {
-    switch (parameter.type.code) {
-      case TypeCode::Bool:
-        value = true;
-        return;
-      case TypeCode::Object:
-      case TypeCode::Struct:
-        value.Reset();
-        value.MakeStructure();
-        return;
-      case TypeCode::Vector:
+    // An empty text stands for true, an empty structure or an empty list, and for nothing else.
+    const TypeCode code = parameter.type.code;
+    switch (ClassifyTypeCode(code)) {
+      case TypeCodeClass::Plain:
+      case TypeCodeClass::Registered:
+        if (code == TypeCode::Bool) {
+          value = true;
+          return;
+        }
+        if (code == TypeCode::Object || code == TypeCode::Struct) {
+          value.Reset();
+          value.MakeStructure();
+          return;
+        }
+        break;
+      case TypeCodeClass::Sequence:
         value.Reset();
         value.MakeCollection();
         return;
-      // No empty text stands for a value of these.
-      case TypeCode::None:
-      case TypeCode::Int8:
-      case TypeCode::UInt8:
-      case TypeCode::Int16:
-      case TypeCode::UInt16:
-      case TypeCode::Int32:
-      case TypeCode::UInt32:
-      case TypeCode::Int64:
-      case TypeCode::UInt64:
-      case TypeCode::Float:
-      case TypeCode::Double:
-      case TypeCode::String:
-      case TypeCode::Blob:
-      case TypeCode::Enum:
-      case TypeCode::Callback:
-      case TypeCode::Map:
+      case TypeCodeClass::Dictionary:
+      case TypeCodeClass::Undescribed:
         break;
     }
-    // Also reached by a code outside the table.
     Fail(call, FormatText(RestMessage::kExpectedValue, parameter.name));
     return;
   }

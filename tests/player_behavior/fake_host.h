@@ -24,6 +24,14 @@
 
 namespace Vela::Client::PlayerBehavior::Testing {
 
+// Effect lines that several suites expect.
+inline constexpr std::string_view kCreateChat = "Create /arx-player-behavior/v1/chat-restriction";
+inline constexpr std::string_view kDeleteChat = "Delete /arx-player-behavior/v1/chat-restriction";
+inline constexpr std::string_view kCreateRanked = "Create /arx-player-behavior/v1/ranked-restriction";
+inline constexpr std::string_view kCreateCard = "Create /arx-player-behavior/v1/reform-card";
+inline constexpr std::string_view kRequestCard = "request toxicfeedback.server.getReformCard";
+inline constexpr std::string_view kPost = "post /player-notifications/v1/notifications";
+
 class FakeHost final : public PlayerBehaviorHost {
  public:
   void PublishResource(std::string_view path, const Api::ReformCardV2&) override { Created(path); }

@@ -13,12 +13,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr std::string_view kCreateChat = "Create /arx-player-behavior/v1/chat-restriction";
-constexpr std::string_view kDeleteChat = "Delete /arx-player-behavior/v1/chat-restriction";
-constexpr std::string_view kCreateRanked = "Create /arx-player-behavior/v1/ranked-restriction";
-constexpr std::string_view kCreateCard = "Create /arx-player-behavior/v1/reform-card";
-constexpr std::string_view kRequestCard = "request toxicfeedback.server.getReformCard";
-constexpr std::string_view kPost = "post /player-notifications/v1/notifications";
 
 class LoginDataPacket : public ServiceTest {
  protected:

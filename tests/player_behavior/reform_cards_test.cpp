@@ -11,9 +11,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 using Api::GameflowPhase;
 
-constexpr std::string_view kCreateCard = "Create /arx-player-behavior/v1/reform-card";
 constexpr std::string_view kCreateCardV2 = "Create /arx-player-behavior/v2/reform-card";
-constexpr std::string_view kRequestV1 = "request toxicfeedback.server.getReformCard";
 constexpr std::string_view kRequestV2 = "request toxicfeedback.server.getReformCardV2";
 
 Lcds::Punishment Punishment(std::string type, std::string reason) {
@@ -56,7 +54,7 @@ TEST_F(ReformCards, APendingCardWaitsForAConfigurationAndPhaseNone) {
   service_.OnGameflowSessionAndWait(Deleted<Api::PlayerBehavior_GameflowSessionResource>());
   EXPECT_THAT(host_.TakeEffects(), ElementsAre("Create /arx-player-behavior/v1/config"));
   SetPhase(GameflowPhase::None);
-  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestV1, kCreateCard));
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestCard, kCreateCard));
   // Fetched once: the request is used up.
   SetPhase(GameflowPhase::None);
   EXPECT_THAT(host_.TakeEffects(), IsEmpty());
@@ -92,7 +90,7 @@ TEST_F(ReformCards, TheFirstVersionStoresTheFirstPunishment) {
   host_.TakeEffects();
   host_.punishmentsReply = std::vector<Lcds::Punishment>{Punishment("NEXT", "")};
   WantCard();
-  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestV1, "Delete /arx-player-behavior/v1/reform-card", kCreateCard));
+  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestCard, "Delete /arx-player-behavior/v1/reform-card", kCreateCard));
   EXPECT_EQ(service_.GetReformCard().result.value().id, 2u);
   EXPECT_EQ(service_.GetReformCard().result.value().punishmentType, "NEXT");
 }
@@ -142,7 +140,7 @@ TEST_F(ReformCards, FailedAndEmptyFetchesStoreNothingAndConsumeTheRequest) {
     SetConfig(c.v2);
     host_.TakeEffects();
     WantCard();
-    EXPECT_THAT(host_.TakeEffects(), ElementsAre(c.v2 ? kRequestV2 : kRequestV1));
+    EXPECT_THAT(host_.TakeEffects(), ElementsAre(c.v2 ? kRequestV2 : kRequestCard));
     // Not retried on the next idle report.
     SetPhase(GameflowPhase::None);
     EXPECT_THAT(host_.TakeEffects(), IsEmpty());

@@ -12,11 +12,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr std::string_view kCreateChat = "Create /arx-player-behavior/v1/chat-restriction";
-constexpr std::string_view kDeleteChat = "Delete /arx-player-behavior/v1/chat-restriction";
-constexpr std::string_view kCreateRanked = "Create /arx-player-behavior/v1/ranked-restriction";
 constexpr std::string_view kDeleteRanked = "Delete /arx-player-behavior/v1/ranked-restriction";
-constexpr std::string_view kPost = "post /player-notifications/v1/notifications";
 
 class Restrictions : public ServiceTest {
  protected:
