@@ -198,6 +198,12 @@ void TreeAssembler::PushCopy(const BindingProperty& value) {
   NewEntry().value_ = value;
 }
 
+void TreeAssembler::PushKeep() {
+  Context();
+  NewEntry().value_.ownsContext_ = kKeepsEarlier;
+  repeats_ = true;
+}
+
 void TreeAssembler::PushKey(std::string_view name) {
   const InternedText* interned = Intern(name);
   if (pendingName_ != nullptr) {
@@ -288,7 +294,8 @@ void TreeAssembler::EndCollection() {
   Close();
 }
 
-const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std::size_t count) {
+const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std::size_t count,
+                                                        bool& repeats) {
   if (count > sortCapacity_) {
     const std::size_t capacity = std::max<std::size_t>(count, 2 * sortCapacity_);
     auto* keys = static_cast<SortKey*>(Allocate(capacity * sizeof(SortKey)));
@@ -320,23 +327,22 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
   // Names of one context are interned once: equal names are one entry.
   for (std::size_t i = 1; i < count; ++i) {
     if (keys[i].name == keys[i - 1].name) {
-      return nullptr;
+      repeats = true;
+      break;
     }
   }
   return keys;
 }
 
-bool TreeAssembler::EndStructure() {
+void TreeAssembler::EndStructure() {
   const Open open = innermost_;
   const std::size_t count = size_ - open.start - 1;
   if (count > kMaxCollectionElements) {
     throw std::length_error("structure too large");
   }
   Entry* children = entries_ + open.start + 1;
-  const SortKey* order = count > 1 ? SortByName(children, count) : nullptr;
-  if (count > 1 && order == nullptr) {
-    return false;
-  }
+  // Repeated names stay, side by side in document order, until Finish combines them.
+  const SortKey* order = count > 1 ? SortByName(children, count, repeats_) : nullptr;
   BindingContext& context = *context_;
   void* memory = context.AllocateNode(sizeof(StructureNode));
   BindingField* fields = nullptr;
@@ -359,16 +365,18 @@ bool TreeAssembler::EndStructure() {
   container.value_.node = node;
   container.kind_ = BindingKind::Structure;
   Close();
-  return true;
 }
 
-void TreeAssembler::Finish() noexcept {
+void TreeAssembler::Finish() {
   if (size_ == 0) {
     return;
   }
   Entry& entry = entries_[--size_];
   root_.value_ = entry.value_.value_;
   root_.kind_ = entry.value_.kind_;
+  if (repeats_) {
+    CombineRepeats();
+  }
 }
 
 }  // namespace Vela::detail
