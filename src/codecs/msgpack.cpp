@@ -116,8 +116,8 @@ T FromBigEndian(const uint8_t* bytes) noexcept {
 // over an array from index 0 (the assembler combines them once the input is read).
 class AssemblingBuilder {
  public:
-  explicit AssemblingBuilder(BindingProperty& root)
-      : assembler_(root, detail::RepeatedCollections::Overlay) {}
+  AssemblingBuilder(BindingProperty& root, uint64_t inputBytes)
+      : assembler_(root, detail::RepeatedCollections::Overlay), reserveBudget_(inputBytes) {}
 
   void Null() { assembler_.PushNull(); }
   void Bool(bool value) { assembler_.PushBool(value); }
@@ -126,7 +126,13 @@ class AssemblingBuilder {
   void Float(double value) { assembler_.PushFloat(value); }
   void String(std::string_view text) { assembler_.PushString(text); }
   void Blob(std::span<const uint8_t> bytes) { assembler_.PushBlob(bytes); }
-  void BeginArray(uint64_t) { assembler_.BeginCollection(); }
+  void BeginArray(uint64_t count, uint64_t remainingBytes) {
+    // The count is the sender's claim: reserve no more elements than the remaining bytes
+    // could fill, and no more in total than the input has bytes, so that nested headers
+    // with huge counts cannot make us allocate beyond the input's own size.
+    const uint64_t reservable = std::min({count, remainingBytes, reserveBudget_});
+    reserveBudget_ -= assembler_.BeginCollection(static_cast<std::size_t>(reservable));
+  }
   void BeginMap() { assembler_.BeginStructure(); }
   void Key(std::string_view name) { assembler_.PushKey(name); }
   void EndArray() { assembler_.EndCollection(); }
@@ -135,6 +141,7 @@ class AssemblingBuilder {
 
  private:
   detail::TreeAssembler assembler_;
+  uint64_t reserveBudget_;
 };
 
 // An open array or map while its items are read.
@@ -349,7 +356,7 @@ class MsgPackReader {
   }
 
   void OpenArray(uint64_t count) {
-    builder_.BeginArray(count);
+    builder_.BeginArray(count, static_cast<uint64_t>(size_ - position_));
     frames_.push_back({count, 0, false});
   }
 
@@ -416,7 +423,7 @@ BindingResult MsgPackDecode(std::span<const uint8_t> input, std::size_t& stopPos
   BindingResult result;
   std::string failure;
   {
-    AssemblingBuilder builder(result.value());
+    AssemblingBuilder builder(result.value(), input.size());
     MsgPackReader reader(input, builder);
     if (reader.Decode() == Outcome::Failed) failure = reader.failure();
     stopPosition = reader.position();

@@ -375,6 +375,15 @@ TEST(MsgPackDecodeTest, LongArraysKeepEveryElementInOrder) {
     const Bytes failing = Concat({nested(given + 1, given).first, {0xC1}});
     EXPECT_THAT(MsgPackDecode(failing), FailsWith("Invalid MessagePack data at position " +
                                                   std::to_string(failing.size()) + "."));
+    // Elements of many bytes each under a claim the input ends far short of.
+    Bytes texts = {0xDD, 0x00, 0x01, 0x00, 0x00};
+    BindingProperty textValues;
+    textValues.MakeCollection();
+    for (std::size_t i = 0; i < given; ++i) {
+      texts.insert(texts.end(), {0xA8, 't', 'e', 'x', 't', 'w', 'i', 'd', static_cast<uint8_t>('a' + i % 26)});
+      textValues.Append() = std::string("textwid") + static_cast<char>('a' + i % 26);
+    }
+    EXPECT_THAT(MsgPackDecode(texts), HoldsValue(textValues));
   }
 }
 

@@ -62,6 +62,11 @@ class TreeAssembler {
   // when there is none).
   void PushKeep();
   void BeginCollection() { Begin(BindingKind::Collection); }
+  // A Collection announced to hold about `expected` elements: a long one gets its element
+  // block now and its elements move straight into it, so that they are never held twice.
+  // Returns the number of elements reserved (0 for a short one). `expected` is the
+  // sender's claim: the caller bounds it by what the input could still hold.
+  std::size_t BeginCollection(std::size_t expected);
   void BeginStructure() { Begin(BindingKind::Structure); }
 
   // The name of the next value of the innermost open Structure.
@@ -113,13 +118,16 @@ class TreeAssembler {
     BindingProperty items[kElementsOnStack];
   };
 
-  // An open container; a long Collection's earlier elements wait in `chunks` (the latest
-  // first), `moved` of them.
+  // An open container; a long Collection's earlier elements wait in its reserved `block`
+  // (the first `inBlock` of them) and then in `chunks` (the latest first), `moved` in all.
   struct Open {
     std::size_t start;  // index of the container's own entry
     BindingKind kind;
     Chunk* chunks = nullptr;
     std::size_t moved = 0;
+    BindingProperty* block = nullptr;
+    std::size_t blockCapacity = 0;
+    std::size_t inBlock = 0;
   };
 
   // A field while its structure is sorted: the first eight bytes of its name as a
