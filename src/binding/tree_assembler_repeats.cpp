@@ -13,6 +13,7 @@
 // everything above its own entries is finished with.
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <stdexcept>
 #include <vector>

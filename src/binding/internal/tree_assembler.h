@@ -1,8 +1,9 @@
 // TreeAssembler: builds a value tree bottom-up, in the order a streaming decoder reports
-// it. Finished values wait on a stack; a container is made once, with its exact size, when
-// it closes, and takes its children over without copying them again. Growing element and
-// field vectors one child at a time (and inserting fields in order one at a time) is what
-// makes building a tree through MutableElement / MutableField slow.
+// it. Finished values wait on a stack; a container is made once, with its exact size (or the
+// size announced for it), when it closes, and takes its children over without copying them
+// again. Growing element and field vectors one child at a time (and inserting fields in
+// order one at a time) is what makes building a tree through MutableElement / MutableField
+// slow.
 //
 //   detail::TreeAssembler assembler(root);   // root: an Empty root value
 //   assembler.BeginStructure();
