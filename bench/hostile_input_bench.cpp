@@ -1,6 +1,7 @@
 // Inputs a sender controls, at sizes where anything worse than linear shows: one map of
-// 300,000 distinct keys in random order in each codec, and a 50 MB array of numbers, whose
-// decoding is measured for its peak heap beside the finished tree.
+// 300,000 distinct keys in random order in each codec (and the same map with its first key
+// once more at the end), and a 50 MB array of numbers, whose decoding is measured for its
+// peak heap beside the finished tree.
 //
 //   build/release/bench/arx_bench --benchmark_filter='WideMap|LargeArray'
 //
@@ -16,6 +17,7 @@
 #include <random>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <benchmark/benchmark.h>
@@ -57,24 +59,34 @@ std::vector<std::string> WideKeys() {
   return keys;
 }
 
-const std::string& WideMap(Codec codec) {
-  static const std::array<std::string, 3> documents = [] {
+// The wide map, and with `repeated` the same map with its first key once more at the end.
+const std::string& WideMap(Codec codec, bool repeated) {
+  static const std::array<std::string, 6> documents = [] {
     const std::vector<std::string> keys = WideKeys();
-    std::string json = "{";
-    std::string msgpack = "\xDF";
-    AppendBigEndian(msgpack, keys.size(), 4);
-    std::string yaml;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-      const std::string value = std::to_string(i % 100);
-      json += (i == 0 ? "\"" : ",\"") + keys[i] + "\":" + value;
-      AppendMsgPackText(msgpack, keys[i]);
-      msgpack.push_back(static_cast<char>(i % 100));
-      yaml += keys[i] + ": " + value + "\n";
+    std::array<std::string, 6> forms;
+    for (const bool repeat : {false, true}) {
+      const std::size_t entries = keys.size() + (repeat ? 1 : 0);
+      std::string json = "{";
+      std::string msgpack = "\xDF";
+      AppendBigEndian(msgpack, entries, 4);
+      std::string yaml;
+      for (std::size_t i = 0; i < entries; ++i) {
+        const std::string& key = keys[i % keys.size()];
+        const std::string value = std::to_string(i % 100);
+        json += (i == 0 ? "\"" : ",\"") + key + "\":" + value;
+        AppendMsgPackText(msgpack, key);
+        msgpack.push_back(static_cast<char>(i % 100));
+        yaml += key + ": " + value + "\n";
+      }
+      json += "}";
+      const std::size_t at = repeat ? 3 : 0;
+      forms[at] = std::move(json);
+      forms[at + 1] = std::move(msgpack);
+      forms[at + 2] = std::move(yaml);
     }
-    json += "}";
-    return std::array<std::string, 3>{json, msgpack, yaml};
+    return forms;
   }();
-  return documents[static_cast<int>(codec)];
+  return documents[(repeated ? 3 : 0) + static_cast<int>(codec)];
 }
 
 // About 50 MB of numbers: integers and fractions alternating.
@@ -123,9 +135,9 @@ Vela::BindingResult Decode(Codec codec, const std::string& input) {
 
 const char* const kCodecNames[] = {"json", "msgpack", "yaml"};
 
-void BM_WideMap(benchmark::State& state) {
+void DecodeWideMap(benchmark::State& state, bool repeated) {
   const auto codec = static_cast<Codec>(state.range(0));
-  const std::string& input = WideMap(codec);
+  const std::string& input = WideMap(codec, repeated);
   state.SetLabel(kCodecNames[state.range(0)]);
   for (auto _ : state) {
     Vela::BindingResult result = Decode(codec, input);
@@ -136,6 +148,9 @@ void BM_WideMap(benchmark::State& state) {
     benchmark::DoNotOptimize(result);
   }
 }
+
+void BM_WideMap(benchmark::State& state) { DecodeWideMap(state, false); }
+void BM_WideMapRepeatedKey(benchmark::State& state) { DecodeWideMap(state, true); }
 
 // One decode: its time, the peak of the bytes in use while decoding and the finished tree.
 void BM_LargeArray(benchmark::State& state) {
@@ -174,4 +189,5 @@ void BM_LargeArray(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(BM_WideMap)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_WideMapRepeatedKey)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LargeArray)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -95,6 +95,12 @@ void TreeAssembler::Release(const InternedText* text) noexcept {
 }
 
 void TreeAssembler::ReleaseMoved(const Open& open) noexcept {
+  if (open.block != nullptr) {
+    for (std::size_t i = 0; i < open.inBlock; ++i) {
+      open.block[i].Reset();
+    }
+    context_->FreeNode(open.block, open.blockCapacity * sizeof(BindingProperty));
+  }
   for (Chunk* chunk = open.chunks; chunk != nullptr;) {
     Chunk* previous = chunk->previous;
     for (BindingProperty& item : chunk->items) {
@@ -198,6 +204,12 @@ void TreeAssembler::PushCopy(const BindingProperty& value) {
   NewEntry().value_ = value;
 }
 
+void TreeAssembler::PushKeep() {
+  Context();
+  NewEntry().value_.ownsContext_ = kKeepsEarlier;
+  repeats_ = true;
+}
+
 void TreeAssembler::PushKey(std::string_view name) {
   const InternedText* interned = Intern(name);
   if (pendingName_ != nullptr) {
@@ -217,17 +229,39 @@ void TreeAssembler::Begin(BindingKind kind) {
   innermost_ = {start, kind};
 }
 
+std::size_t TreeAssembler::BeginCollection(std::size_t expected) {
+  Begin(BindingKind::Collection);
+  if (expected <= kElementsOnStack) {
+    return 0;
+  }
+  const std::size_t capacity = std::min(expected, kMaxCollectionElements);
+  innermost_.block =
+      static_cast<BindingProperty*>(context_->AllocateNode(capacity * sizeof(BindingProperty)));
+  innermost_.blockCapacity = capacity;
+  return capacity;
+}
+
 void TreeAssembler::MoveElements() {
   Open& open = innermost_;
   if (open.moved + kElementsOnStack > kMaxCollectionElements) {
     throw std::length_error("collection too long");
+  }
+  const Entry* children = entries_ + open.start + 1;
+  if (open.chunks == nullptr && open.inBlock + kElementsOnStack <= open.blockCapacity) {
+    for (std::size_t i = 0; i < kElementsOnStack; ++i) {
+      std::memcpy(static_cast<void*>(open.block + open.inBlock + i),
+                  static_cast<const void*>(&children[i].value_), sizeof(BindingProperty));
+    }
+    open.inBlock += kElementsOnStack;
+    open.moved += kElementsOnStack;
+    size_ = open.start + 1;
+    return;
   }
   auto* chunk = static_cast<Chunk*>(Allocate(sizeof(Chunk)));
   if (chunk == nullptr) {
     throw std::bad_alloc();
   }
   chunk->previous = open.chunks;
-  const Entry* children = entries_ + open.start + 1;
   for (std::size_t i = 0; i < kElementsOnStack; ++i) {
     // Taken over as they are (a BindingProperty is trivially relocatable).
     std::memcpy(static_cast<void*>(&chunk->items[i]), static_cast<const void*>(&children[i].value_),
@@ -252,6 +286,10 @@ void TreeAssembler::EndCollection() {
   }
   BindingProperty& container = entries_[open.start].value_;
   if (count == 0) {
+    if (open.block != nullptr) {
+      context_->FreeNode(open.block, open.blockCapacity * sizeof(BindingProperty));
+      open.block = nullptr;
+    }
     container.value_.node = SharedEmptyCollection();
     container.kind_ = BindingKind::Collection;
     Close();
@@ -260,13 +298,37 @@ void TreeAssembler::EndCollection() {
   BindingContext& context = *context_;
   void* memory = context.AllocateNode(sizeof(CollectionNode));
   BindingProperty* items = nullptr;
-  try {
-    items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
-  } catch (...) {
-    context.FreeNode(memory, sizeof(CollectionNode));
-    throw;
+  std::size_t capacity = count;
+  if (open.block != nullptr && open.chunks == nullptr && count <= open.blockCapacity) {
+    // The reserved block holds them all. A claim far beyond what came (the input ended
+    // inside the array) gives its room back rather than keep it in the tree.
+    items = open.block;
+    capacity = open.blockCapacity;
+    if (capacity / 2 > count) {
+      try {
+        items = static_cast<BindingProperty*>(context.ResizeNode(
+            items, capacity * sizeof(BindingProperty), count * sizeof(BindingProperty)));
+      } catch (...) {
+        context.FreeNode(memory, sizeof(CollectionNode));
+        throw;
+      }
+      capacity = count;
+    }
+  } else {
+    try {
+      items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
+    } catch (...) {
+      context.FreeNode(memory, sizeof(CollectionNode));
+      throw;
+    }
+    if (open.block != nullptr) {
+      std::memcpy(static_cast<void*>(items), static_cast<const void*>(open.block),
+                  open.inBlock * sizeof(BindingProperty));
+      context.FreeNode(open.block, open.blockCapacity * sizeof(BindingProperty));
+    }
   }
-  // The chunks hold the first elements, the latest chunk the last of them.
+  open.block = nullptr;
+  // The chunks hold the elements after the block's, the latest chunk the last of them.
   std::size_t end = open.moved;
   while (open.chunks != nullptr) {
     Chunk* chunk = open.chunks;
@@ -283,12 +345,13 @@ void TreeAssembler::EndCollection() {
                 static_cast<const void*>(&children[i].value_), sizeof(BindingProperty));
   }
   container.value_.node = new (memory) CollectionNode{items, static_cast<uint32_t>(count),
-                                                      static_cast<uint32_t>(count), 0};
+                                                      static_cast<uint32_t>(capacity), 0};
   container.kind_ = BindingKind::Collection;
   Close();
 }
 
-const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std::size_t count) {
+const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std::size_t count,
+                                                        bool& repeats) {
   if (count > sortCapacity_) {
     const std::size_t capacity = std::max<std::size_t>(count, 2 * sortCapacity_);
     auto* keys = static_cast<SortKey*>(Allocate(capacity * sizeof(SortKey)));
@@ -320,23 +383,22 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
   // Names of one context are interned once: equal names are one entry.
   for (std::size_t i = 1; i < count; ++i) {
     if (keys[i].name == keys[i - 1].name) {
-      return nullptr;
+      repeats = true;
+      break;
     }
   }
   return keys;
 }
 
-bool TreeAssembler::EndStructure() {
+void TreeAssembler::EndStructure() {
   const Open open = innermost_;
   const std::size_t count = size_ - open.start - 1;
   if (count > kMaxCollectionElements) {
     throw std::length_error("structure too large");
   }
   Entry* children = entries_ + open.start + 1;
-  const SortKey* order = count > 1 ? SortByName(children, count) : nullptr;
-  if (count > 1 && order == nullptr) {
-    return false;
-  }
+  // Repeated names stay, side by side in document order, until Finish combines them.
+  const SortKey* order = count > 1 ? SortByName(children, count, repeats_) : nullptr;
   BindingContext& context = *context_;
   void* memory = context.AllocateNode(sizeof(StructureNode));
   BindingField* fields = nullptr;
@@ -359,16 +421,18 @@ bool TreeAssembler::EndStructure() {
   container.value_.node = node;
   container.kind_ = BindingKind::Structure;
   Close();
-  return true;
 }
 
-void TreeAssembler::Finish() noexcept {
+void TreeAssembler::Finish() {
   if (size_ == 0) {
     return;
   }
   Entry& entry = entries_[--size_];
   root_.value_ = entry.value_.value_;
   root_.kind_ = entry.value_.kind_;
+  if (repeats_) {
+    CombineRepeats();
+  }
 }
 
 }  // namespace Vela::detail

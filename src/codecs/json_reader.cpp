@@ -4,17 +4,16 @@
 // explicit stacks: the default reader recurses once per nesting level, and a valid document
 // a million levels deep would exhaust the thread's stack.
 //
-// A document is built bottom-up first (every container made once, with its exact size, when
-// it closes). Repeated keys merge into the earlier value in the order they arrive, which
-// needs the earlier value while the later one is read: a document in which a key repeats
-// is read a second time and built in place.
+// A document is built bottom-up (every container made once, with its exact size, when it
+// closes). A repeated key's later value lands on the earlier one as if written over it: a
+// scalar or a value of another kind replaces it, an object merges its members, an array
+// appends its elements; the assembler combines them once the document is read.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include <fast_float/fast_float.h>
 #include <rapidjson/error/en.h>
@@ -68,8 +67,7 @@ std::string_view DecodedText(const char* text, rapidjson::SizeType length) {
 }
 
 // Receives the reader's events and assembles the tree bottom-up. Stops the reader (a
-// handler error) when a Collection cannot hold more elements, and asks for the in-place
-// build when a key repeats or a Structure grows too large for the assembler to judge.
+// handler error) when a Collection cannot hold more elements.
 class AssemblingHandler {
  public:
   explicit AssemblingHandler(BindingProperty& root) : assembler_(root) {}
@@ -108,11 +106,13 @@ class AssemblingHandler {
     return true;
   }
   bool Key(const char* text, rapidjson::SizeType length, bool) {
-    if (assembler_.OpenChildren() >= kMaxCollectionElements) return Replay();
     assembler_.PushKey(DecodedText(text, length));
     return true;
   }
-  bool EndObject(rapidjson::SizeType) { return assembler_.EndStructure() || Replay(); }
+  bool EndObject(rapidjson::SizeType) {
+    assembler_.EndStructure();
+    return true;
+  }
 
   bool StartArray() {
     if (!MayAddValue()) return false;
@@ -124,8 +124,7 @@ class AssemblingHandler {
     return true;
   }
 
-  void Finish() noexcept { assembler_.Finish(); }
-  bool NeedsInPlaceBuild() const noexcept { return needsInPlaceBuild_; }
+  void Finish() { assembler_.Finish(); }
 
  private:
   bool StoreSigned(int64_t value) {
@@ -141,121 +140,7 @@ class AssemblingHandler {
   bool MayAddValue() const noexcept {
     return !assembler_.InCollection() || assembler_.OpenChildren() < kMaxCollectionElements;
   }
-  bool Replay() noexcept {
-    needsInPlaceBuild_ = true;
-    return false;
-  }
-
   detail::TreeAssembler assembler_;
-  bool needsInPlaceBuild_ = false;
-};
-
-// Receives the reader's events and builds in place. A value lands in the current target:
-// the root, the field named by the last key, or a new element appended to the innermost
-// open Collection. Containers that already exist are reused, which is what merges
-// repeated keys.
-class InPlaceBuilder {
- public:
-  explicit InPlaceBuilder(BindingProperty& root) : target_(&root) { open_.reserve(32); }
-
-  bool Null() {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->Reset();
-    return true;
-  }
-  bool Bool(bool value) {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->SetBool(value);
-    return true;
-  }
-  // The reader reports numbers without a minus sign through Uint/Uint64 and numbers with
-  // one through Int/Int64, so the sign of the literal picks the kind.
-  bool Int(int value) { return StoreSigned(value); }
-  bool Int64(int64_t value) { return StoreSigned(value); }
-  bool Uint(unsigned value) { return StoreUnsigned(value); }
-  bool Uint64(uint64_t value) { return StoreUnsigned(value); }
-  bool Double(double value) {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->SetFloat(value);
-    return true;
-  }
-  bool RawNumber(const char*, rapidjson::SizeType, bool) { return false; }  // not requested
-  bool String(const char* text, rapidjson::SizeType length, bool) {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->SetString(DecodedText(text, length));
-    return true;
-  }
-
-  bool StartObject() {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->MakeStructure();
-    open_.push_back({target, kNotACollection});
-    return true;
-  }
-  bool Key(const char* text, rapidjson::SizeType length, bool) {
-    target_ = &open_.back().container->MutableField(DecodedText(text, length));
-    return true;
-  }
-  bool EndObject(rapidjson::SizeType) {
-    open_.pop_back();
-    return true;
-  }
-
-  bool StartArray() {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->MakeCollection();
-    // A repeated key's earlier array keeps its elements; new ones go after them.
-    open_.push_back({target, target->Elements().size()});
-    return true;
-  }
-  bool EndArray(rapidjson::SizeType) {
-    open_.pop_back();
-    return true;
-  }
-
- private:
-  bool StoreSigned(int64_t value) {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->SetSigned(value);
-    return true;
-  }
-  bool StoreUnsigned(uint64_t value) {
-    BindingProperty* target = NextTarget();
-    if (target == nullptr) return false;
-    target->SetUnsigned(value);
-    return true;
-  }
-
-  // Null stops the reader (a handler error): a Collection cannot hold more elements.
-  BindingProperty* NextTarget() {
-    if (open_.empty() || open_.back().elements == kNotACollection) {
-      return target_;
-    }
-    OpenContainer& open = open_.back();
-    if (open.elements >= kMaxCollectionElements) return nullptr;
-    return &open.container->MutableElement(open.elements++);
-  }
-
-  static constexpr std::size_t kNotACollection = SIZE_MAX;
-
-  // An open Structure, or an open Collection and its element count (kept here to spare
-  // asking the value for it at every element).
-  struct OpenContainer {
-    BindingProperty* container;
-    std::size_t elements;
-  };
-
-  // Only the innermost open container ever changes, so these pointers stay valid: an open
-  // container's parent gets no new element or field until the container is closed.
-  std::vector<OpenContainer> open_;
-  BindingProperty* target_;
 };
 
 // Reads each of the reader's doubles again from the document's text, correctly rounded:
@@ -317,7 +202,6 @@ BindingResult ParseJson(const char* text) {
   if (*start == '\0') return result;  // an empty document is an Empty value, not an error
 
   rapidjson::ParseResult parsed;
-  bool inPlace = false;
   bool numberTooBig = false;
   {
     NulNotingUtf8::sawEscapedNul = false;  // a failed earlier parse may have left it set
@@ -328,17 +212,8 @@ BindingResult ParseJson(const char* text) {
     if (!parsed.IsError()) {
       handler.Finish();
     }
-    inPlace = handler.NeedsInPlaceBuild();
     numberTooBig = handler.numberTooBig();
   }  // what the assembler still held is released here
-  if (inPlace) {
-    NulNotingUtf8::sawEscapedNul = false;
-    JsonReader reader;
-    rapidjson::StringStream stream(text);
-    CorrectlyRoundedNumbers<InPlaceBuilder> builder(stream, result.value());
-    parsed = reader.Parse<kReaderFlags>(stream, builder);
-    numberTooBig = builder.numberTooBig();
-  }
   if (numberTooBig) {
     // The reader stopped at the number's first byte, where it reports overlarge numbers.
     parsed.Set(rapidjson::kParseErrorNumberTooBig, parsed.Offset());

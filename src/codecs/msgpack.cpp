@@ -111,11 +111,13 @@ T FromBigEndian(const uint8_t* bytes) noexcept {
 }
 
 // Builds the tree bottom-up: every container is made once, with its exact size, when it
-// closes. Stops (Begin / Key / End return false) when the in-place build is needed: a map
-// repeats a key, whose later value must be written over the earlier one while it is read.
+// closes. A repeated key's later value lands on the earlier one as if written over it: a
+// scalar or a value of another kind replaces it, a map merges into a map, an array writes
+// over an array from index 0 (the assembler combines them once the input is read).
 class AssemblingBuilder {
  public:
-  explicit AssemblingBuilder(BindingProperty& root) : assembler_(root) {}
+  AssemblingBuilder(BindingProperty& root, uint64_t inputBytes)
+      : assembler_(root, detail::RepeatedCollections::Overlay), reserveBudget_(inputBytes) {}
 
   void Null() { assembler_.PushNull(); }
   void Bool(bool value) { assembler_.PushBool(value); }
@@ -124,85 +126,22 @@ class AssemblingBuilder {
   void Float(double value) { assembler_.PushFloat(value); }
   void String(std::string_view text) { assembler_.PushString(text); }
   void Blob(std::span<const uint8_t> bytes) { assembler_.PushBlob(bytes); }
-  void BeginArray(uint64_t, uint64_t) { assembler_.BeginCollection(); }
-  void BeginMap() { assembler_.BeginStructure(); }
-  bool Key(std::string_view name) {
-    // The assembler judges repeated names only when a structure closes; one that large is
-    // left to the in-place build, which refuses it as it always has.
-    if (assembler_.OpenChildren() >= kMaxCollectionElements) return false;
-    assembler_.PushKey(name);
-    return true;
-  }
-  void EndArray() { assembler_.EndCollection(); }
-  bool EndMap() { return assembler_.EndStructure(); }
-  void Finish() noexcept { assembler_.Finish(); }
-
- private:
-  detail::TreeAssembler assembler_;
-};
-
-// Writes every value into its place in the tree as it is read, so that a repeated key's
-// later value lands on the earlier one: a scalar replaces it, a map merges into a map, an
-// array writes over an array from index 0.
-class InPlaceBuilder {
- public:
-  explicit InPlaceBuilder(BindingProperty& root, uint64_t reserveBudget)
-      : root_(&root), reserveBudget_(reserveBudget) {
-    open_.reserve(16);
-  }
-
-  void Null() { Slot().Reset(); }
-  void Bool(bool value) { Slot().SetBool(value); }
-  void Signed(int64_t value) { Slot().SetSigned(value); }
-  void Unsigned(uint64_t value) { Slot().SetUnsigned(value); }
-  void Float(double value) { Slot().SetFloat(value); }
-  void String(std::string_view text) { Slot().SetString(text); }
-  void Blob(std::span<const uint8_t> bytes) { Slot().SetBlob(bytes); }
   void BeginArray(uint64_t count, uint64_t remainingBytes) {
-    BindingProperty& target = Slot().MakeCollection();
-    // The count is the sender's claim: reserve no more slots than the remaining bytes
+    // The count is the sender's claim: reserve no more elements than the remaining bytes
     // could fill, and no more in total than the input has bytes, so that nested headers
     // with huge counts cannot make us allocate beyond the input's own size.
     const uint64_t reservable = std::min({count, remainingBytes, reserveBudget_});
-    if (reservable > target.size()) {
-      reserveBudget_ -= reservable;
-      (void)target.Reserve(static_cast<std::size_t>(reservable));
-    }
-    open_.push_back({&target, 0, {}});
+    reserveBudget_ -= assembler_.BeginCollection(static_cast<std::size_t>(reservable));
   }
-  void BeginMap() { open_.push_back({&Slot().MakeStructure(), 0, {}}); }
-  bool Key(std::string_view name) {
-    open_.back().pendingKey = name;
-    return true;
-  }
-  void EndArray() { open_.pop_back(); }
-  bool EndMap() {
-    open_.pop_back();
-    return true;
-  }
-  void Finish() noexcept {}
+  void BeginMap() { assembler_.BeginStructure(); }
+  void Key(std::string_view name) { assembler_.PushKey(name); }
+  void EndArray() { assembler_.EndCollection(); }
+  void EndMap() { assembler_.EndStructure(); }
+  void Finish() { assembler_.Finish(); }
 
  private:
-  struct Open {
-    BindingProperty* container;
-    std::size_t elements;
-    std::string_view pendingKey;  // a view into the input, which outlives the decoding
-  };
-
-  // Where the next value goes: the root, the next element or the pending key's field.
-  // Only the innermost container changes, so the pointers of the outer ones stay valid.
-  BindingProperty& Slot() {
-    if (open_.empty()) return *root_;
-    Open& top = open_.back();
-    if (top.container->kind() == BindingKind::Structure) {
-      return top.container->MutableField(top.pendingKey);
-    }
-    return top.container->MutableElement(top.elements++);
-  }
-
-  BindingProperty* root_;
+  detail::TreeAssembler assembler_;
   uint64_t reserveBudget_;
-  std::vector<Open> open_;
 };
 
 // An open array or map while its items are read.
@@ -212,13 +151,12 @@ struct Frame {
   bool isMap;
 };
 
-enum class Outcome { Decoded, Failed, NeedsInPlaceBuild };
+enum class Outcome { Decoded, Failed };
 
 // Reads the input and hands every value to a builder.
-template <class Builder>
 class MsgPackReader {
  public:
-  MsgPackReader(std::span<const uint8_t> input, Builder& builder)
+  MsgPackReader(std::span<const uint8_t> input, AssemblingBuilder& builder)
       : data_(input.data()), size_(input.size()), builder_(builder) {}
 
   Outcome Decode() {
@@ -260,10 +198,10 @@ class MsgPackReader {
   void Close() {
     const bool isMap = frames_.back().isMap;
     frames_.pop_back();
-    if (!isMap) {
+    if (isMap) {
+      builder_.EndMap();
+    } else {
       builder_.EndArray();
-    } else if (!builder_.EndMap()) {
-      outcome_ = Outcome::NeedsInPlaceBuild;
     }
   }
 
@@ -287,10 +225,9 @@ class MsgPackReader {
         return;
     }
     const uint8_t* text = TakeBytes(length, MsgPackMessage::kStringTruncated);
-    if (text != nullptr &&
-        !builder_.Key(std::string_view(reinterpret_cast<const char*>(text),
-                                       static_cast<std::size_t>(length)))) {
-      outcome_ = Outcome::NeedsInPlaceBuild;
+    if (text != nullptr) {
+      builder_.Key(
+          std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)));
     }
   }
 
@@ -474,7 +411,7 @@ class MsgPackReader {
   const uint8_t* data_;
   std::size_t size_;
   std::size_t position_ = 0;
-  Builder& builder_;
+  AssemblingBuilder& builder_;
   Outcome outcome_ = Outcome::Decoded;
   std::string failure_;
   std::vector<Frame> frames_;
@@ -485,22 +422,12 @@ class MsgPackReader {
 BindingResult MsgPackDecode(std::span<const uint8_t> input, std::size_t& stopPosition) {
   BindingResult result;
   std::string failure;
-  bool inPlace = false;
   {
-    AssemblingBuilder builder(result.value());
-    MsgPackReader reader(input, builder);
-    const auto outcome = reader.Decode();
-    stopPosition = reader.position();
-    inPlace = outcome == Outcome::NeedsInPlaceBuild;
-    if (outcome == Outcome::Failed) failure = reader.failure();
-  }  // what the assembler still held is released here
-  if (inPlace) {
-    // Repeated keys are rare: such a document is read a second time.
-    InPlaceBuilder builder(result.value(), input.size());
+    AssemblingBuilder builder(result.value(), input.size());
     MsgPackReader reader(input, builder);
     if (reader.Decode() == Outcome::Failed) failure = reader.failure();
     stopPosition = reader.position();
-  }
+  }  // what the assembler still held is released here
   if (!failure.empty()) result.SetFailure(failure);
   return result;
 }

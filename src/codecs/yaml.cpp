@@ -531,9 +531,10 @@ class YamlLoader {
 };
 
 // Builds the tree bottom-up: every container is made once, with its exact size, when it
-// ends. A node never changes once it is finished, so an anchor keeps a copy of its node.
-// Stops (NeedsInPlaceBuild) when a mapping repeats a key: the later value must merge into
-// the earlier one as it is read, and an alias may see the merge half done.
+// ends; a repeated key's values are combined by the assembler once the text is read. An
+// anchor keeps a copy of its node when the node ends, which is the node an alias means
+// unless a repeated key changes it later. So a text with both a repeated key and an alias
+// asks for the in-place build (NeedsInPlaceBuild), where an alias reads the tree as it is.
 class AssemblingLoader : public YamlLoader<AssemblingLoader> {
  public:
   explicit AssemblingLoader(BindingProperty& root) : assembler_(root) {}
@@ -548,10 +549,6 @@ class AssemblingLoader : public YamlLoader<AssemblingLoader> {
     if (open_.back().container != Container::Mapping) return false;
     if (!keyPending_) return true;
     keyPending_ = false;
-    if (assembler_.OpenChildren() >= kMaxCollectionElements) {
-      NeedInPlaceBuild();  // the assembler cannot judge a mapping that large
-      return false;
-    }
     assembler_.PushKey(pendingKey_);
     return false;
   }
@@ -561,8 +558,15 @@ class AssemblingLoader : public YamlLoader<AssemblingLoader> {
     AssembledSlot slot{assembler_};
     Resolve(slot, scalar);
     if (!ok()) return;
-    // A !!bool tag on a text that is neither word leaves the value Empty.
-    if (!slot.filled) assembler_.PushNull();
+    // A !!bool tag on a text that is neither word leaves the value as it was: Empty, or
+    // what a repeated key's earlier value made it.
+    if (!slot.filled) {
+      if (!open_.empty() && open_.back().container == Container::Mapping) {
+        assembler_.PushKeep();
+      } else {
+        assembler_.PushNull();
+      }
+    }
     if (scalar.anchor != nullptr) {
       AnchorRecord* record = AddAnchor(event, scalar.anchor);
       if (record != nullptr) record->copy = assembler_.LastValue();
@@ -584,9 +588,8 @@ class AssemblingLoader : public YamlLoader<AssemblingLoader> {
     open_.pop_back();
     if (open.container == Container::Sequence) {
       assembler_.EndCollection();
-    } else if (!assembler_.EndStructure()) {
-      NeedInPlaceBuild();
-      return;
+    } else {
+      assembler_.EndStructure();
     }
     if (open.anchor != nullptr) {
       open.anchor->open = false;
@@ -596,7 +599,10 @@ class AssemblingLoader : public YamlLoader<AssemblingLoader> {
 
   std::size_t OpenContainers() const noexcept { return open_.size(); }
 
-  const BindingProperty& NodeOf(const AnchorRecord& record) const noexcept { return record.copy; }
+  const BindingProperty& NodeOf(const AnchorRecord& record) noexcept {
+    aliased_ = true;
+    return record.copy;
+  }
 
   void PlaceCopy(const AnchorRecord&, const BindingProperty& source) {
     assembler_.PushCopy(source);
@@ -606,7 +612,12 @@ class AssemblingLoader : public YamlLoader<AssemblingLoader> {
     // libyaml ends every collection it began; closing what is left only guards the
     // assembler, which finishes closed trees alone.
     while (ok() && !open_.empty()) EndContainer();
-    if (ok()) assembler_.Finish();
+    if (!ok()) return;
+    if (aliased_ && assembler_.CombinesRepeats()) {
+      NeedInPlaceBuild();
+      return;
+    }
+    assembler_.Finish();
   }
 
  private:
@@ -618,11 +629,13 @@ class AssemblingLoader : public YamlLoader<AssemblingLoader> {
   detail::TreeAssembler assembler_;
   std::vector<OpenContainer> open_;
   bool rootStarted_ = false;
+  bool aliased_ = false;  // an alias took an anchored node's copy
 };
 
 // Writes every node into its place in the tree as it is read, so that a repeated key's
 // later value merges into the earlier one, and an alias copies a node as it is at that
-// moment (anchors keep paths into the tree).
+// moment (anchors keep paths into the tree). Only texts with both a repeated key and an
+// alias come here.
 class InPlaceLoader : public YamlLoader<InPlaceLoader> {
  public:
   explicit InPlaceLoader(BindingProperty& root) {
@@ -764,7 +777,7 @@ BindingResult YamlLoad(std::string_view text) {
     if (outcome == Outcome::Failed) failure = loader.failure();
   }  // what the assembler still held is released here
   if (inPlace) {
-    // Repeated keys are rare: such a text is loaded a second time.
+    // A repeated key and an alias together are rare: such a text is loaded a second time.
     InPlaceLoader loader(result.value());
     if (loader.Load(text) == Outcome::Failed) failure = loader.failure();
   }

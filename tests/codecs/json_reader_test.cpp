@@ -72,7 +72,7 @@ const ErrorCase kOverflowCases[] = {
     {__LINE__, "0.5e309", "Error: Number too big to be stored in double. at offset 0."},
     {__LINE__, "[1, 1.8e308]", "Error: Number too big to be stored in double. at offset 4."},
     {__LINE__, "[1, -18e307]", "Error: Number too big to be stored in double. at offset 4."},
-    // A repeated key makes the document read a second time, in place.
+    // A repeated key changes nothing about where the number fails.
     {__LINE__, R"({"a":1,"a":2e308})", "Error: Number too big to be stored in double. at offset 11."},
 };
 
@@ -248,6 +248,15 @@ TEST(JsonReaderTest, MergesRepeatedKeys) {
       {__LINE__, R"({"a":{"k":[1]},"a":{"k":5,"k":[2]}})", R"({"a":{"k":[2]}})"},
       {__LINE__, R"({"a":{"k":[1]},"a":{"k":[2],"k":[3]}})", R"({"a":{"k":[1,2,3]}})"},
       {__LINE__, R"({"a":{"k":{"x":1}},"a":{"k":[0],"k":{"y":2}}})", R"({"a":{"k":{"y":2}}})"},
+      {__LINE__, R"({"a":{"k":[1]},"a":{"k":7,"k":[6]}})", R"({"a":{"k":[6]}})"},
+      // Three and more values: only those since the last replacement count.
+      {__LINE__, R"({"a":[1],"a":{"x":1},"a":{"y":2},"a":{"x":3}})", R"({"a":{"x":3,"y":2}})"},
+      {__LINE__, R"({"a":[1],"a":[2],"a":3,"a":[4],"a":[5]})", R"({"a":[4,5]})"},
+      {__LINE__, R"({"a":{"b":{"c":[1]}},"a":{"b":{"c":[2],"c":{"d":1}}},"a":{"b":{"c":{"e":2}}}})",
+       R"({"a":{"b":{"c":{"d":1,"e":2}}}})"},
+      // Objects inside appended arrays keep their own repeats apart.
+      {__LINE__, R"({"a":[{"k":1,"k":2}],"a":[{"k":3,"k":[4]}],"b":0,"a":[]})",
+       R"({"a":[{"k":2},{"k":[4]}],"b":0})"},
       // A repeated key deep inside a large document.
       {__LINE__, R"([1,{"b":[{"c":1,"d":2,"c":{"e":3}}],"a":"s"},[2,3]])",
        R"([1,{"a":"s","b":[{"c":{"e":3},"d":2}]},[2,3]])"},

@@ -269,6 +269,32 @@ TEST(MsgPackDecodeTest, RepeatedKeysMergeIntoTheEarlierValue) {
       {__LINE__, {0x82, 0xA1, 'k', 0x81, 0xA1, 'x', 0x01, 0xA1, 'k', 0x91, 0x07},
        Structure({{"k", Collection({int64_t{7}})}})},
       {__LINE__, {0x82, 0xA1, 'k', 0x05, 0xA1, 'k', 0x90}, Structure({{"k", Collection({})}})},
+      // Each value lands on what the values before it left: 7 replaces [1], [6] the 7.
+      {__LINE__,
+       {0x82, 0xA1, 'a', 0x81, 0xA1, 'k', 0x91, 0x01,  //
+        0xA1, 'a', 0x82, 0xA1, 'k', 0x07, 0xA1, 'k', 0x91, 0x06},
+       Structure({{"a", Structure({{"k", Collection({int64_t{6}})}})}})},
+      // Three arrays, each over the ones before it.
+      {__LINE__,
+       {0x83, 0xA1, 'a', 0x93, 0x01, 0x02, 0x03, 0xA1, 'a', 0x91, 0x09, 0xA1, 'a', 0x92, 0x07, 0x08},
+       Structure({{"a", Collection({int64_t{7}, int64_t{8}, int64_t{3}})}})},
+      // A shorter later array of maps: its maps merge into the first elements only.
+      {__LINE__,
+       {0x82, 0xA1, 'a', 0x93, 0x81, 0xA1, 'x', 0x01, 0x81, 0xA1, 'y', 0x02, 0x03,  //
+        0xA1, 'a', 0x91, 0x81, 0xA1, 'z', 0x03},
+       Structure({{"a", Collection({Structure({{"x", int64_t{1}}, {"z", int64_t{3}}}),
+                                    Structure({{"y", int64_t{2}}}), int64_t{3}})}})},
+      // A longer middle array whose first element is no map restarts element 0.
+      {__LINE__,
+       {0x83, 0xA1, 'a', 0x91, 0x81, 0xA1, 'x', 0x01,  //
+        0xA1, 'a', 0x92, 0x91, 0x01, 0x81, 0xA1, 'y', 0x02,  //
+        0xA1, 'a', 0x91, 0x81, 0xA1, 'w', 0x00},
+       Structure({{"a", Collection({Structure({{"w", int64_t{0}}}), Structure({{"y", int64_t{2}}})})}})},
+      // Repeats at the root of a map the input ends inside: what was read still combines.
+      {__LINE__, {0x83, 0xA1, 'a', 0x01, 0xA1, 'a', 0x92, 0x05}, Structure({{"a", Collection({int64_t{5}})}})},
+      {__LINE__,
+       {0x83, 0xA1, 'a', 0x81, 0xA1, 'x', 0x01, 0xA1, 'a', 0x81, 0xA1, 'y', 0x02, 0xA1, 'b'},
+       Structure({{"a", Structure({{"x", int64_t{1}}, {"y", int64_t{2}}})}})},
   };
   for (const MergeCase& c : cases) {
     SCOPED_TRACE(c.line);
@@ -349,6 +375,15 @@ TEST(MsgPackDecodeTest, LongArraysKeepEveryElementInOrder) {
     const Bytes failing = Concat({nested(given + 1, given).first, {0xC1}});
     EXPECT_THAT(MsgPackDecode(failing), FailsWith("Invalid MessagePack data at position " +
                                                   std::to_string(failing.size()) + "."));
+    // Elements of many bytes each under a claim the input ends far short of.
+    Bytes texts = {0xDD, 0x00, 0x01, 0x00, 0x00};
+    BindingProperty textValues;
+    textValues.MakeCollection();
+    for (std::size_t i = 0; i < given; ++i) {
+      texts.insert(texts.end(), {0xA8, 't', 'e', 'x', 't', 'w', 'i', 'd', static_cast<uint8_t>('a' + i % 26)});
+      textValues.Append() = std::string("textwid") + static_cast<char>('a' + i % 26);
+    }
+    EXPECT_THAT(MsgPackDecode(texts), HoldsValue(textValues));
   }
 }
 

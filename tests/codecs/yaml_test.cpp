@@ -186,6 +186,19 @@ TEST(YamlLoadTest, RepeatedKeysMergeIntoTheEarlierValue) {
       {__LINE__, "m: {x: 1}\nm: [1]\nn: 6", Structure({{"m", Collection({uint64_t{1}})}, {"n", uint64_t{6}}})},
       {__LINE__, "s: [1]\ns: {x: 1}\nn: 6", Structure({{"n", uint64_t{6}}, {"s", Structure({{"x", uint64_t{1}}})}})},
       {__LINE__, "m: {x: 1}\nm: ~", Structure({{"m", BindingProperty()}})},
+      // Each value merges into what the values before it left: 7 replaces [1], [6] the 7.
+      {__LINE__, "a: {k: [1]}\na: {k: 7, k: [6]}", Structure({{"a", Structure({{"k", Collection({uint64_t{6}})}})}})},
+      {__LINE__, "s: [1]\ns: [2]\nt: 0\ns: [3]",
+       Structure({{"s", Collection({uint64_t{1}, uint64_t{2}, uint64_t{3}})}, {"t", uint64_t{0}}})},
+      // A !!bool text that is no word leaves the earlier value to the values after it.
+      {__LINE__, "s: [1]\ns: !!bool maybe\ns: [2]", Structure({{"s", Collection({uint64_t{1}, uint64_t{2}})}})},
+      {__LINE__, "m: {a: !!bool maybe, b: 1}", Structure({{"m", Structure({{"a", BindingProperty()}, {"b", uint64_t{1}}})}})},
+      // With an alias the tree is read as it is when the alias comes: the anchored node
+      // has since been merged into, or replaced beneath its path.
+      {__LINE__, "a: &x {p: 1}\na: {q: 2}\nb: *x",
+       Structure({{"a", Structure({{"p", uint64_t{1}}, {"q", uint64_t{2}}})},
+                  {"b", Structure({{"p", uint64_t{1}}, {"q", uint64_t{2}}})}})},
+      {__LINE__, "a: {p: &x 1}\na: {p: 2}\nb: *x", Structure({{"a", Structure({{"p", uint64_t{2}}})}, {"b", uint64_t{2}}})},
   };
   for (const ValueCase& c : cases) ExpectLoads(c);
 }

@@ -1,8 +1,9 @@
 // TreeAssembler: builds a value tree bottom-up, in the order a streaming decoder reports
-// it. Finished values wait on a stack; a container is made once, with its exact size, when
-// it closes, and takes its children over without copying them again. Growing element and
-// field vectors one child at a time (and inserting fields in order one at a time) is what
-// makes building a tree through MutableElement / MutableField slow.
+// it. Finished values wait on a stack; a container is made once, with its exact size (or the
+// size announced for it), when it closes, and takes its children over without copying them
+// again. Growing element and field vectors one child at a time (and inserting fields in
+// order one at a time) is what makes building a tree through MutableElement / MutableField
+// slow.
 //
 //   detail::TreeAssembler assembler(root);   // root: an Empty root value
 //   assembler.BeginStructure();
@@ -10,12 +11,14 @@
 //   assembler.BeginCollection();
 //   assembler.PushUnsigned(3);
 //   assembler.EndCollection();
-//   if (!assembler.EndStructure()) { /* a repeated name: build it another way */ }
+//   assembler.EndStructure();
 //   assembler.Finish();                        // root = {"games":[3]}
 //
-// Fields are ordered by name when their structure closes (a stable sort). A structure in
-// which a name repeats is not made: EndStructure reports it, and the caller, who alone
-// knows how repeated names combine, builds the document another way. Nothing recurses.
+// Fields are ordered by name when their structure closes (a stable sort). A name that
+// repeats keeps all its values, next to each other in document order, until Finish: they
+// combine exactly as if each had been written in turn over the earlier ones (a scalar or a
+// value of another kind replaces, structures merge, collections append or overlay), top
+// down, once the whole document is known. Nothing recurses.
 #pragma once
 
 #include <cstddef>
@@ -28,10 +31,18 @@
 
 namespace Vela::detail {
 
+// How a repeated name's later collection combines with an earlier one.
+enum class RepeatedCollections : uint8_t {
+  Append,   // its elements follow the earlier ones
+  Overlay,  // element i lands on the earlier element i; the earlier ones beyond remain
+};
+
 class TreeAssembler {
  public:
   // `root` must be an Empty root value; it gets the finished tree from Finish().
-  explicit TreeAssembler(BindingProperty& root) noexcept : root_(root) {}
+  explicit TreeAssembler(BindingProperty& root,
+                         RepeatedCollections collections = RepeatedCollections::Append) noexcept
+      : root_(root), collections_(collections) {}
   // Releases whatever is still waiting (a parse that stopped part-way).
   ~TreeAssembler();
   TreeAssembler(const TreeAssembler&) = delete;
@@ -48,7 +59,15 @@ class TreeAssembler {
   void PushBlob(std::span<const uint8_t> bytes);
   // A deep copy of `value` (which must not lie inside this assembler's waiting values).
   void PushCopy(const BindingProperty& value);
+  // Inside a Structure: a value that leaves an earlier value of its name as it was (Empty
+  // when there is none).
+  void PushKeep();
   void BeginCollection() { Begin(BindingKind::Collection); }
+  // A Collection announced to hold about `expected` elements: a long one gets its element
+  // block now and its elements move straight into it, so that they are never held twice.
+  // Returns the number of elements reserved (0 for a short one). `expected` is the
+  // sender's claim: the caller bounds it by what the input could still hold.
+  std::size_t BeginCollection(std::size_t expected);
   void BeginStructure() { Begin(BindingKind::Structure); }
 
   // The name of the next value of the innermost open Structure.
@@ -56,8 +75,8 @@ class TreeAssembler {
 
   // Closes the innermost open Collection.
   void EndCollection();
-  // Closes the innermost open Structure; false, leaving it open, when a name repeats.
-  [[nodiscard]] bool EndStructure();
+  // Closes the innermost open Structure.
+  void EndStructure();
 
   // Whether the innermost open container is a Collection, and its children so far.
   bool InCollection() const noexcept {
@@ -68,16 +87,25 @@ class TreeAssembler {
                                                  : size_ - innermost_.start - 1 + innermost_.moved;
   }
 
+  // Whether Finish will combine repeated names (or kept values) of closed structures.
+  bool CombinesRepeats() const noexcept { return repeats_; }
+
   // The value pushed or closed last.
   const BindingProperty& LastValue() const noexcept { return entries_[size_ - 1].value_; }
 
-  // Moves the one finished value into the root. Requires every container closed.
-  void Finish() noexcept;
+  // Moves the one finished value into the root and combines repeated names. Requires
+  // every container closed. Throws std::bad_alloc, or std::length_error when combined
+  // values outgrow a container; the root then holds a valid, partly combined tree.
+  void Finish();
 
  private:
   // A waiting value and, inside a Structure, its name: a BindingField's layout, so that a
   // closing Structure copies its fields over as they are.
   using Entry = BindingField;
+
+  // A kept value (PushKeep) waits as an Empty marked in the byte that says whether a root
+  // owns its context, which no waiting value does; combining clears the mark.
+  static constexpr uint8_t kKeepsEarlier = 2;
 
   // Elements a Collection keeps on the stack before they move to a chunk of their own.
   static constexpr std::size_t kElementsOnStack = 1024;
@@ -91,13 +119,16 @@ class TreeAssembler {
     BindingProperty items[kElementsOnStack];
   };
 
-  // An open container; a long Collection's earlier elements wait in `chunks` (the latest
-  // first), `moved` of them.
+  // An open container; a long Collection's earlier elements wait in its reserved `block`
+  // (the first `inBlock` of them) and then in `chunks` (the latest first), `moved` in all.
   struct Open {
     std::size_t start;  // index of the container's own entry
     BindingKind kind;
     Chunk* chunks = nullptr;
     std::size_t moved = 0;
+    BindingProperty* block = nullptr;
+    std::size_t blockCapacity = 0;
+    std::size_t inBlock = 0;
   };
 
   // A field while its structure is sorted: the first eight bytes of its name as a
@@ -126,11 +157,33 @@ class TreeAssembler {
   void MoveElements();
   // Drops an open container's moved elements and their chunks.
   void ReleaseMoved(const Open& open) noexcept;
-  // The keys of the `count` fields from `first` on, sorted by name (stably); null when two
-  // fields share a name.
-  const SortKey* SortByName(const Entry* first, std::size_t count);
+  // The keys of the `count` fields from `first` on, sorted by name (stably); `repeats`
+  // set when two fields share a name.
+  const SortKey* SortByName(const Entry* first, std::size_t count, bool& repeats);
+
+  // Combining repeated names (tree_assembler_repeats.cpp). Values of one name wait as
+  // unnamed entries on the stack, from `first` on, while their combination is pending.
+  struct Combine {
+    BindingProperty* target;  // a value in the tree
+    std::size_t first;        // its waiting values (none: `target` is combined already)
+    std::size_t count;
+  };
+  void CombineRepeats();
+  void CombineFields(BindingProperty& target, WorkStack<Combine>& work);
+  void CombineValues(const Combine& group, WorkStack<Combine>& work);
+  void MergeStructures(BindingProperty& target, std::size_t first, std::size_t count);
+  void AppendCollections(BindingProperty& target, std::size_t first, std::size_t count);
+  void OverlayCollections(const Combine& group, WorkStack<Combine>& work);
+  // Room for `entries` more entries on the stack, so that adding them cannot throw.
+  void Reserve(std::size_t entries);
+  // An unnamed entry taking over `value` (moved bit by bit); requires room reserved.
+  void AddWaiting(BindingProperty& value) noexcept;
+  // Moves `from`'s payload into `to` (whose place in the tree stays), leaving `from` Empty.
+  static void MoveValue(BindingProperty& to, BindingProperty& from) noexcept;
 
   BindingProperty& root_;
+  RepeatedCollections collections_;
+  bool repeats_ = false;  // some structure holds a name twice, or a kept value
   BindingContext* context_ = nullptr;
   Entry* entries_ = nullptr;
   std::size_t size_ = 0;

@@ -38,6 +38,12 @@ class WorkStack {
     }
     items_[size_++] = item;
   }
+  // Room for `count` items in all, so that pushes up to it cannot throw.
+  void reserve(std::size_t count) {
+    while (capacity_ < count) {
+      Grow();
+    }
+  }
   T pop() noexcept { return items_[--size_]; }
   void pop_back() noexcept { --size_; }
 
