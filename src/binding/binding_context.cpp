@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "util/allocation.h"
-#include "util/fnv1a.h"
+#include "util/text_hash.h"
 
 namespace Vela {
 
@@ -16,7 +16,7 @@ struct StaticEmptyText {
   InternedText entry;
   char text[1];
 };
-constinit StaticEmptyText gEmptyText = {{nullptr, kFnv1aOffsetBasis, 0, 0}, {'\0'}};
+constinit StaticEmptyText gEmptyText = {{nullptr, 0, 0, 0}, {'\0'}};
 
 static_assert(offsetof(StaticEmptyText, text) == sizeof(InternedText),
               "the text must follow its entry directly");
@@ -209,7 +209,7 @@ const InternedText* BindingContext::Intern(std::string_view text) {
     throw std::length_error("interned text too long");
   }
   const auto length = static_cast<uint32_t>(text.size());
-  const uint32_t hash = Fnv1a32(text);
+  const uint32_t hash = TextHash(text);
   for (InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
        entry = entry->next) {
     if (entry->hash == hash && entry->length == length &&
@@ -276,7 +276,7 @@ uint32_t BindingContext::ReferencesOf(std::string_view text) const noexcept {
   if (text.empty()) {
     return 0;
   }
-  const uint32_t hash = Fnv1a32(text);
+  const uint32_t hash = TextHash(text);
   for (const InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
        entry = entry->next) {
     if (entry->hash == hash && entry->view() == text) {

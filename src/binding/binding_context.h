@@ -12,7 +12,7 @@
 // finds its page by masking its address, or its class's inline area by range. A page whose
 // last slot is freed goes back to the PageSource. Requests above 72 bytes go to the heap.
 //
-// Interning: a chained hash set keyed by the texts' FNV-1a hashes, starting with 8 buckets
+// Interning: a chained hash set keyed by the texts' TextHash values, starting with 8 buckets
 // and doubling before the load factor would exceed 1.0; each entry counts its references.
 // The empty text is one static entry that is never counted.
 //

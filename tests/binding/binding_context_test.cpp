@@ -9,7 +9,7 @@
 
 #include "binding/binding_property.h"
 #include "binding/page_source.h"
-#include "util/fnv1a.h"
+#include "util/text_hash.h"
 
 namespace Vela {
 namespace {
@@ -27,7 +27,7 @@ TEST_F(ContextTest, InterningTheSameTextTwiceStoresItOnceWithTwoReferences) {
   EXPECT_EQ(first, second);
   EXPECT_EQ(context_->InternedCount(), 1u);
   EXPECT_EQ(context_->ReferencesOf("summoner"), 2u);
-  EXPECT_EQ(first->hash, Fnv1a32("summoner"));
+  EXPECT_EQ(first->hash, TextHash("summoner"));
   EXPECT_EQ(first->view(), "summoner");
 
   context_->Release(first);
