@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -200,28 +202,36 @@ TEST(JsonReaderTest, FieldsAreOrderedByUnsignedBytes) {
 }
 
 // Objects of many members (sorted another way than small ones): every member lands in
-// name order, and a repeated key still merges in arrival order.
+// name order, and a repeated key still merges in arrival order. The names are of every
+// length class the ordering distinguishes (short, four to seven bytes, eight and more with
+// shared beginnings, bytes above 0x7F).
 TEST(JsonReaderTest, OrdersTheMembersOfLargeObjects) {
-  for (const bool repeat : {false, true}) {
-    SCOPED_TRACE(repeat ? "with a repeated key" : "distinct keys");
-    std::string input = "{";
-    std::string expected = "{";
-    for (int i = 59; i >= 0; --i) {
-      input += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+  const std::string_view stems[] = {"k", "key_", "long_key_", "\xC3\xA9", "long_key"};
+  for (const int count : {60, 300}) {
+    for (const bool repeat : {false, true}) {
+      SCOPED_TRACE(testing::Message() << count << (repeat ? " with a repeated key" : " distinct"));
+      std::string input = "{";
+      std::string expected = "{";
+      std::vector<std::string> names;
+      for (int i = count - 1; i >= 0; --i) {
+        names.push_back(std::string(stems[i % std::size(stems)]) + std::to_string(i));
+        input += "\"" + names.back() + "\":" + std::to_string(i) + ",";
+      }
+      const std::string& seven = names[count - 1 - 7];
+      input += repeat ? "\"" + seven + "\":[7]}" : "\"z\":-1}";
+      std::vector<std::pair<std::string, std::string>> members;
+      for (int i = 0; i < count; ++i) {
+        const std::string& name = names[count - 1 - i];
+        members.emplace_back(name, name == seven && repeat ? "[7]" : std::to_string(i));
+      }
+      if (!repeat) members.emplace_back("z", "-1");
+      std::sort(members.begin(), members.end());
+      for (const auto& [name, value] : members) expected += "\"" + name + "\":" + value + ",";
+      expected.back() = '}';
+      BindingResult result = ParseJson(input);
+      ASSERT_TRUE(result.ok()) << result.message();
+      EXPECT_EQ(WriteJson(result.value()), expected);
     }
-    input += repeat ? "\"k7\":[7]}" : "\"z\":0}";
-    std::vector<std::string> names;
-    for (int i = 0; i < 60; ++i) names.push_back("k" + std::to_string(i));
-    if (!repeat) names.push_back("z");
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-      const std::string number = name == "z" ? "0" : name.substr(1);
-      expected += "\"" + name + "\":" + (repeat && name == "k7" ? "[7]" : number) + ",";
-    }
-    expected.back() = '}';
-    BindingResult result = ParseJson(input);
-    ASSERT_TRUE(result.ok()) << result.message();
-    EXPECT_EQ(WriteJson(result.value()), expected);
   }
 }
 
