@@ -88,7 +88,7 @@ TEST_F(ContextTest, BucketsDoubleBeforeTheLoadFactorWouldExceedOne) {
 }
 
 TEST_F(ContextTest, NodesAreAlignedForPointersAndWords) {
-  for (std::size_t bytes = 1; bytes <= BindingContext::kMaxPooledBytes; ++bytes) {
+  for (std::size_t bytes = 1; bytes <= BindingContext::kMaxMediumBytes + 8; ++bytes) {
     SCOPED_TRACE(bytes);
     void* a = context_->AllocateNode(bytes);
     void* b = context_->AllocateNode(bytes);
