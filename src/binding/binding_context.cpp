@@ -66,11 +66,19 @@ BindingContext::~BindingContext() {
   if (buckets_ != inlineBuckets_) {
     Free(buckets_);
   }
+  // The pages go back in batches, one lock round each.
+  constexpr std::size_t kBatch = 64;
+  void* batch[kBatch];
+  std::size_t count = 0;
   PageSource& source = PageSource::Instance();
-  auto releaseAll = [&source](PageList& pages) {
+  auto releaseAll = [&](PageList& pages) {
     for (PageHeader* page = pages.head; page != nullptr;) {
       PageHeader* next = page->next;
-      source.ReleasePage(page);
+      batch[count++] = page;
+      if (count == kBatch) {
+        source.ReleasePages(batch, count);
+        count = 0;
+      }
       page = next;
     }
   };
@@ -80,6 +88,7 @@ BindingContext::~BindingContext() {
   for (PageList& pages : mediumClasses_) {
     releaseAll(pages);
   }
+  source.ReleasePages(batch, count);
 }
 
 void* BindingContext::AllocateSlot(PageList& pages) {

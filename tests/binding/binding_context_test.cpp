@@ -124,7 +124,13 @@ TEST(PageSourceTest, PagesAreAlignedDistinctAndComeFromWholeRegions) {
   // Released pages serve later requests without new regions.
   for (void*& page : pages) page = source.AcquirePage();
   EXPECT_EQ(source.RegionsCommitted(), regions);
-  for (void* page : pages) source.ReleasePage(page);
+  source.ReleasePages(pages.data(), pages.size());  // all at once, as a context does
+  EXPECT_EQ(source.PagesOutstanding(), outstanding);
+  // And they are all usable again.
+  for (void*& page : pages) page = source.AcquirePage();
+  EXPECT_EQ(std::set<void*>(pages.begin(), pages.end()).size(), pages.size());
+  EXPECT_EQ(source.RegionsCommitted(), regions);
+  source.ReleasePages(pages.data(), pages.size());
   EXPECT_EQ(source.PagesOutstanding(), outstanding);
 }
 
