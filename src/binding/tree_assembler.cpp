@@ -89,6 +89,16 @@ std::size_t RecentSlot(std::string_view text, std::size_t slots) noexcept {
   return static_cast<std::size_t>(mixed >> 32) & (slots - 1);
 }
 
+// The shape slot of `count` fields by their number and their first and last names.
+std::size_t ShapeSlot(const InternedText* firstName, const InternedText* lastName,
+                      std::size_t count, std::size_t slots) noexcept {
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+  const auto head = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(firstName));
+  const auto tail = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(lastName));
+  const uint64_t mixed = ((head >> 3) ^ ((tail >> 3) * kMultiplier) ^ count) * kMultiplier;
+  return static_cast<std::size_t>(mixed >> 40) & (slots - 1);
+}
+
 // Sorts keys[0, count) by insertion; equal names stay in arrival order (a key moves only
 // past greater ones).
 template <class Key>
@@ -158,6 +168,53 @@ void TreeAssembler::Release(const InternedText* text) noexcept {
   context_->Release(text);
 }
 
+bool TreeAssembler::SameNames(const Shape& shape, const Entry* first, std::size_t count) noexcept {
+  if (shape.count != count) {
+    return false;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (shape.names[i] != first[i].name_) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void TreeAssembler::ForgetShape(Shape& shape) noexcept {
+  for (uint32_t i = 0; i < shape.count; ++i) {
+    // Only a name no value holds any more is freed; the recent texts must not keep it.
+    if (shape.names[i]->references == 1) {
+      Release(shape.names[i]);
+    } else {
+      context_->Release(shape.names[i]);
+    }
+  }
+  shape.count = 0;
+}
+
+void TreeAssembler::RememberShape(Shape& shape, const Entry* first, const SortKey* keys,
+                                  std::size_t count) {
+  ForgetShape(shape);
+  if (shape.capacity < count) {
+    const std::size_t capacity = (count + 7) & ~std::size_t{7};
+    auto* block = static_cast<const InternedText**>(
+        Allocate(capacity * (sizeof(const InternedText*) + sizeof(uint32_t))));
+    if (block == nullptr) {
+      return;  // only a cache: the structure is sorted already
+    }
+    Free(shape.names);
+    shape.names = block;
+    shape.capacity = static_cast<uint32_t>(capacity);
+  }
+  uint32_t* order = shape.order();
+  for (std::size_t i = 0; i < count; ++i) {
+    shape.names[i] = first[i].name_;
+    context_->AddReference(first[i].name_);
+    order[i] = static_cast<uint32_t>(keys[i].index);
+  }
+  shape.count = static_cast<uint32_t>(count);
+}
+
 void TreeAssembler::ReleaseMoved(const Open& open) noexcept {
   for (Chunk* chunk = open.chunks; chunk != nullptr;) {
     Chunk* previous = chunk->previous;
@@ -184,6 +241,13 @@ TreeAssembler::~TreeAssembler() {
     if (pendingName_ != nullptr) {
       context_->Release(pendingName_);
     }
+  }
+  for (Shape& shape : shapes_) {
+    // No look-up follows: the recent texts need no clearing.
+    for (uint32_t i = 0; i < shape.count; ++i) {
+      context_->Release(shape.names[i]);
+    }
+    Free(shape.names);
   }
   Free(entries_);
   Free(sortKeys_);
@@ -369,13 +433,26 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
     sortCapacity_ = capacity;
   }
   SortKey* keys = sortKeys_;
-  for (std::size_t i = 0; i < count; ++i) {
-    keys[i] = {BigEndianPrefix(first[i].name_), first[i].name_, i};
-  }
-  if (count <= kInsertionSortLimit) {
-    InsertionSort(keys, count);
+  Shape* shape = count >= kMinShapeFields && count <= kMaxShapeFields
+                     ? &shapes_[ShapeSlot(first[0].name_, first[count - 1].name_, count, kShapes)]
+                     : nullptr;
+  if (shape != nullptr && SameNames(*shape, first, count)) {
+    const uint32_t* order = shape->order();
+    for (std::size_t i = 0; i < count; ++i) {
+      keys[i] = {0, first[order[i]].name_, order[i]};
+    }
   } else {
-    keys = MergeSort(keys, keys + count, count);
+    for (std::size_t i = 0; i < count; ++i) {
+      keys[i] = {BigEndianPrefix(first[i].name_), first[i].name_, i};
+    }
+    if (count <= kInsertionSortLimit) {
+      InsertionSort(keys, count);
+    } else {
+      keys = MergeSort(keys, keys + count, count);
+    }
+    if (shape != nullptr) {
+      RememberShape(*shape, first, keys, count);
+    }
   }
   // Names of one context are interned once: equal names are one entry.
   for (std::size_t i = 1; i < count; ++i) {

@@ -235,6 +235,37 @@ TEST(JsonReaderTest, OrdersTheMembersOfLargeObjects) {
   }
 }
 
+// Objects of one document that share names, counts and first and last names but not the
+// order between: each is ordered by its own names (an order found for one object must
+// serve only objects whose names arrive in the same order).
+TEST(JsonReaderTest, OrdersObjectsThatShareNamesInOtherOrders) {
+  std::vector<std::string> middle = {"m", "n", "o", "p", "q"};
+  std::string input = "[";
+  std::string expected = "[";
+  for (int round = 0; round < 120; ++round) {
+    const std::size_t count = 2 + round % 4;  // of the middle names
+    std::rotate(middle.begin(), middle.begin() + 1 + round % 3, middle.end());
+    if (round % 5 == 0) std::swap(middle[0], middle[1]);
+    std::vector<std::pair<std::string, int>> members = {{"a", round}};
+    for (std::size_t i = 0; i < count; ++i) members.emplace_back(middle[i], static_cast<int>(i));
+    members.emplace_back("z", -round);
+    input += "{";
+    for (const auto& [name, value] : members) input += "\"" + name + "\":" + std::to_string(value) + ",";
+    input.back() = '}';
+    input += ",";
+    std::sort(members.begin(), members.end());
+    expected += "{";
+    for (const auto& [name, value] : members) expected += "\"" + name + "\":" + std::to_string(value) + ",";
+    expected.back() = '}';
+    expected += ",";
+  }
+  input.back() = ']';
+  expected.back() = ']';
+  BindingResult result = ParseJson(input);
+  ASSERT_TRUE(result.ok()) << result.message();
+  EXPECT_EQ(WriteJson(result.value()), expected);
+}
+
 TEST(JsonReaderTest, MergesRepeatedKeys) {
   const struct {
     int line;

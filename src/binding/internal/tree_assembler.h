@@ -30,7 +30,8 @@ namespace Vela::detail {
 
 class TreeAssembler {
  public:
-  // `root` must be an Empty root value; it gets the finished tree from Finish().
+  // `root` must be an Empty root value; it gets the finished tree from Finish(). It must
+  // keep its context until the assembler is gone (remembered shapes hold names in it).
   explicit TreeAssembler(BindingProperty& root) noexcept : root_(root) {}
   // Releases whatever is still waiting (a parse that stopped part-way).
   ~TreeAssembler();
@@ -114,6 +115,23 @@ class TreeAssembler {
   // when it does), since a released text may be gone.
   static constexpr std::size_t kRecentTexts = 512;
 
+  // The order found for a recent structure's names. Documents repeat their objects' shapes
+  // (every element of an array of records has the same names in the same order): a
+  // structure whose names are those of a remembered shape, pointer for pointer (one
+  // context interns each name once), takes that order without sorting. A shape holds a
+  // reference to each of its names, so an address cannot come back as another name.
+  struct Shape {
+    uint32_t count = 0;
+    uint32_t capacity = 0;
+    const InternedText** names = nullptr;  // `capacity` names, then `capacity` indices
+    uint32_t* order() const noexcept { return reinterpret_cast<uint32_t*>(names + capacity); }
+  };
+  static constexpr std::size_t kShapes = 32;
+  // Smaller structures are sorted as fast as they are compared; larger ones are rare
+  // enough not to be kept.
+  static constexpr std::size_t kMinShapeFields = 2;
+  static constexpr std::size_t kMaxShapeFields = 256;
+
   BindingContext& Context();
   const InternedText* Intern(std::string_view text);
   void Release(const InternedText* text) noexcept;
@@ -129,6 +147,10 @@ class TreeAssembler {
   // The keys of the `count` fields from `first` on, sorted by name (stably); null when two
   // fields share a name.
   const SortKey* SortByName(const Entry* first, std::size_t count);
+  // Remembers the order `keys` found for the names of `first`.
+  void RememberShape(Shape& shape, const Entry* first, const SortKey* keys, std::size_t count);
+  void ForgetShape(Shape& shape) noexcept;
+  static bool SameNames(const Shape& shape, const Entry* first, std::size_t count) noexcept;
 
   BindingProperty& root_;
   BindingContext* context_ = nullptr;
@@ -141,6 +163,7 @@ class TreeAssembler {
   SortKey* sortKeys_ = nullptr;
   std::size_t sortCapacity_ = 0;
   const InternedText* recent_[kRecentTexts] = {};
+  Shape shapes_[kShapes];
 };
 
 }  // namespace Vela::detail
