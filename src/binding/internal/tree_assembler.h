@@ -127,8 +127,7 @@ class TreeAssembler {
     uint32_t* order() const noexcept { return reinterpret_cast<uint32_t*>(names + capacity); }
   };
   static constexpr std::size_t kShapes = 32;
-  // Smaller structures are sorted as fast as they are compared; larger ones are rare
-  // enough not to be kept.
+  // Structures larger than kMaxShapeFields are rare enough not to be kept.
   static constexpr std::size_t kMinShapeFields = 2;
   static constexpr std::size_t kMaxShapeFields = 256;
 
