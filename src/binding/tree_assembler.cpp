@@ -433,10 +433,24 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
     sortCapacity_ = capacity;
   }
   SortKey* keys = sortKeys_;
-  Shape* shape = count >= kMinShapeFields && count <= kMaxShapeFields
-                     ? &shapes_[ShapeSlot(first[0].name_, first[count - 1].name_, count, kShapes)]
-                     : nullptr;
-  if (shape != nullptr && SameNames(*shape, first, count)) {
+  Shape* shape = nullptr;
+  bool remembered = false;
+  if (count >= kMinShapeFields && count <= kMaxShapeFields) {
+    // Two places a shape may be in; a new one replaces the one used less recently.
+    Shape* pair = &shapes_[ShapeSlot(first[0].name_, first[count - 1].name_, count, kShapes) & ~std::size_t{1}];
+    ++shapeClock_;
+    if (SameNames(pair[0], first, count)) {
+      shape = &pair[0];
+      remembered = true;
+    } else if (SameNames(pair[1], first, count)) {
+      shape = &pair[1];
+      remembered = true;
+    } else {
+      shape = pair[0].lastUse <= pair[1].lastUse ? &pair[0] : &pair[1];
+    }
+    shape->lastUse = shapeClock_;
+  }
+  if (remembered) {
     const uint32_t* order = shape->order();
     for (std::size_t i = 0; i < count; ++i) {
       keys[i] = {0, first[order[i]].name_, order[i]};

@@ -123,12 +123,13 @@ class TreeAssembler {
   struct Shape {
     uint32_t count = 0;
     uint32_t capacity = 0;
+    uint32_t lastUse = 0;  // the shape clock when it last served or was made
     const InternedText** names = nullptr;  // `capacity` names, then `capacity` indices
     uint32_t* order() const noexcept { return reinterpret_cast<uint32_t*>(names + capacity); }
   };
-  static constexpr std::size_t kShapes = 32;
+  static constexpr std::size_t kShapes = 64;
   // Structures larger than kMaxShapeFields are rare enough not to be kept.
-  static constexpr std::size_t kMinShapeFields = 2;
+  static constexpr std::size_t kMinShapeFields = 3;
   static constexpr std::size_t kMaxShapeFields = 256;
 
   BindingContext& Context();
@@ -163,6 +164,7 @@ class TreeAssembler {
   std::size_t sortCapacity_ = 0;
   const InternedText* recent_[kRecentTexts] = {};
   Shape shapes_[kShapes];
+  uint32_t shapeClock_ = 0;
 };
 
 }  // namespace Vela::detail
