@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "util/allocation.h"
-#include "util/fnv1a.h"
+#include "util/text_hash.h"
 
 namespace Vela {
 
@@ -16,7 +16,7 @@ struct StaticEmptyText {
   InternedText entry;
   char text[1];
 };
-constinit StaticEmptyText gEmptyText = {{nullptr, kFnv1aOffsetBasis, 0, 0}, {'\0'}};
+constinit StaticEmptyText gEmptyText = {{nullptr, 0, 0, 0}, {'\0'}};
 
 static_assert(offsetof(StaticEmptyText, text) == sizeof(InternedText),
               "the text must follow its entry directly");
@@ -47,7 +47,15 @@ BindingContext::BindingContext() : buckets_(inlineBuckets_) {
     sizeClass.slotBytes = static_cast<uint16_t>((i + 1) * kClassGranule);
     sizeClass.inlineSlots = static_cast<uint16_t>(kInlineAreaBytes / sizeClass.slotBytes);
   }
+  static constexpr uint16_t kMediumSlotBytes[kMediumClassCount] = {80,  96,  112, 128, 160, 192,
+                                                                   224, 256, 320, 384, 448, 512};
+  for (std::size_t i = 0; i < kMediumClassCount; ++i) {
+    mediumClasses_[i].slotBytes = kMediumSlotBytes[i];
+  }
 }
+
+static_assert(BindingContext::kMaxMediumBytes == 512 && BindingContext::kMaxPooledBytes == 72,
+              "MediumIndex and the medium slot sizes assume these bounds");
 
 BindingContext::~BindingContext() {
   for (HeapHeader* header = heapNodes_; header != nullptr;) {
@@ -58,74 +66,92 @@ BindingContext::~BindingContext() {
   if (buckets_ != inlineBuckets_) {
     Free(buckets_);
   }
+  // The pages go back in batches, one lock round each.
+  constexpr std::size_t kBatch = 64;
+  void* batch[kBatch];
+  std::size_t count = 0;
   PageSource& source = PageSource::Instance();
-  for (SizeClass& sizeClass : classes_) {
-    for (PageHeader* page = sizeClass.head; page != nullptr;) {
+  auto releaseAll = [&](PageList& pages) {
+    for (PageHeader* page = pages.head; page != nullptr;) {
       PageHeader* next = page->next;
-      source.ReleasePage(page);
+      batch[count++] = page;
+      if (count == kBatch) {
+        source.ReleasePages(batch, count);
+        count = 0;
+      }
       page = next;
     }
+  };
+  for (SizeClass& sizeClass : classes_) {
+    releaseAll(sizeClass);
   }
+  for (PageList& pages : mediumClasses_) {
+    releaseAll(pages);
+  }
+  source.ReleasePages(batch, count);
 }
 
-void* BindingContext::AllocateSlot(SizeClass& sizeClass) {
-  PageHeader* page = sizeClass.head;
-  const uint16_t slotCount = static_cast<uint16_t>(kPageBytes / sizeClass.slotBytes);
+void* BindingContext::AllocateSlot(PageList& pages) {
+  PageHeader* page = pages.head;
+  const uint16_t slotCount = static_cast<uint16_t>(kPageBytes / pages.slotBytes);
   if (page == nullptr || (page->firstFree == 0 && page->untouched == slotCount)) {
-    return AllocateFromNewPage(sizeClass);
+    return AllocateFromNewPage(pages);
   }
   unsigned char* slot;
   if (page->firstFree != 0) {
     slot = reinterpret_cast<unsigned char*>(page) +
-           static_cast<std::size_t>(page->firstFree) * sizeClass.slotBytes;
+           static_cast<std::size_t>(page->firstFree) * pages.slotBytes;
     page->firstFree = ReadIndex(slot);
   } else {
     slot = reinterpret_cast<unsigned char*>(page) +
-           static_cast<std::size_t>(page->untouched++) * sizeClass.slotBytes;
+           static_cast<std::size_t>(page->untouched++) * pages.slotBytes;
   }
   ++page->used;
-  if (page->firstFree == 0 && page->untouched == slotCount && page != sizeClass.tail) {
+  if (page->firstFree == 0 && page->untouched == slotCount && page != pages.tail) {
     // Full: behind every page that still has room.
-    Unlink(sizeClass, page);
-    PushBack(sizeClass, page);
+    Unlink(pages, page);
+    PushBack(pages, page);
   }
   ++slotsInUse_;
-  bytesInUse_ += sizeClass.slotBytes;
+  bytesInUse_ += pages.slotBytes;
   return slot;
 }
 
-void* BindingContext::AllocateFromNewPage(SizeClass& sizeClass) {
+void* BindingContext::AllocateFromNewPage(PageList& pages) {
   void* memory = PageSource::Instance().AcquirePage();
   if (memory == nullptr) {
     throw std::bad_alloc();
   }
   ++pagesHeld_;
   const uint16_t headerSlots =
-      static_cast<uint16_t>((sizeof(PageHeader) + sizeClass.slotBytes - 1) / sizeClass.slotBytes);
-  auto* page = new (memory) PageHeader{nullptr, nullptr, 0, 0, headerSlots, sizeClass.slotBytes};
-  PushFront(sizeClass, page);
-  return AllocateSlot(sizeClass);
+      static_cast<uint16_t>((sizeof(PageHeader) + pages.slotBytes - 1) / pages.slotBytes);
+  auto* page = new (memory) PageHeader{nullptr, nullptr, 0, 0, headerSlots, pages.slotBytes};
+  PushFront(pages, page);
+  return AllocateSlot(pages);
 }
 
-void BindingContext::FreeFromPage(SizeClass& sizeClass, PageHeader* page, void* slot) noexcept {
-  const uint16_t slotCount = static_cast<uint16_t>(kPageBytes / sizeClass.slotBytes);
+void BindingContext::FreeFromPage(PageList& pages, PageHeader* page, void* slot) noexcept {
+  const uint16_t slotCount = static_cast<uint16_t>(kPageBytes / pages.slotBytes);
   const bool wasFull = page->firstFree == 0 && page->untouched == slotCount;
   const auto index = static_cast<uint16_t>(
       (static_cast<unsigned char*>(slot) - reinterpret_cast<unsigned char*>(page)) /
-      sizeClass.slotBytes);
+      pages.slotBytes);
   WriteIndex(slot, page->firstFree);
   page->firstFree = index;
   if (--page->used == 0) {
-    Unlink(sizeClass, page);
+    Unlink(pages, page);
     PageSource::Instance().ReleasePage(page);
     --pagesHeld_;
-  } else if (wasFull && page != sizeClass.head) {
-    Unlink(sizeClass, page);
-    PushFront(sizeClass, page);
+  } else if (wasFull && page != pages.head) {
+    Unlink(pages, page);
+    PushFront(pages, page);
   }
 }
 
 void* BindingContext::AllocateLarge(std::size_t bytes) {
+  if (bytes <= kMaxMediumBytes) {
+    return AllocateSlot(mediumClasses_[MediumIndex(bytes)]);
+  }
   if (bytes > std::numeric_limits<std::size_t>::max() - sizeof(HeapHeader)) {
     throw std::bad_alloc();
   }
@@ -144,6 +170,14 @@ void* BindingContext::AllocateLarge(std::size_t bytes) {
 }
 
 void BindingContext::FreeLarge(void* node, std::size_t bytes) noexcept {
+  if (bytes <= kMaxMediumBytes) {
+    PageList& pages = mediumClasses_[MediumIndex(bytes)];
+    --slotsInUse_;
+    bytesInUse_ -= pages.slotBytes;
+    auto* page = reinterpret_cast<PageHeader*>(reinterpret_cast<std::uintptr_t>(node) & kPageMask);
+    FreeFromPage(pages, page, node);
+    return;
+  }
   HeapHeader* header = static_cast<HeapHeader*>(node) - 1;
   (header->prev != nullptr ? header->prev->next : heapNodes_) = header->next;
   if (header->next != nullptr) {
@@ -157,7 +191,7 @@ void* BindingContext::ResizeNode(void* node, std::size_t oldBytes, std::size_t n
   if (node == nullptr) {
     return AllocateNode(newBytes);
   }
-  if (oldBytes > kMaxPooledBytes && newBytes > kMaxPooledBytes) {
+  if (oldBytes > kMaxMediumBytes && newBytes > kMaxMediumBytes) {
     if (newBytes > std::numeric_limits<std::size_t>::max() - sizeof(HeapHeader)) {
       throw std::bad_alloc();
     }
@@ -180,25 +214,25 @@ void* BindingContext::ResizeNode(void* node, std::size_t oldBytes, std::size_t n
   return resized;
 }
 
-void BindingContext::Unlink(SizeClass& sizeClass, PageHeader* page) noexcept {
-  (page->prev != nullptr ? page->prev->next : sizeClass.head) = page->next;
-  (page->next != nullptr ? page->next->prev : sizeClass.tail) = page->prev;
+void BindingContext::Unlink(PageList& pages, PageHeader* page) noexcept {
+  (page->prev != nullptr ? page->prev->next : pages.head) = page->next;
+  (page->next != nullptr ? page->next->prev : pages.tail) = page->prev;
   page->next = nullptr;
   page->prev = nullptr;
 }
 
-void BindingContext::PushFront(SizeClass& sizeClass, PageHeader* page) noexcept {
+void BindingContext::PushFront(PageList& pages, PageHeader* page) noexcept {
   page->prev = nullptr;
-  page->next = sizeClass.head;
-  (sizeClass.head != nullptr ? sizeClass.head->prev : sizeClass.tail) = page;
-  sizeClass.head = page;
+  page->next = pages.head;
+  (pages.head != nullptr ? pages.head->prev : pages.tail) = page;
+  pages.head = page;
 }
 
-void BindingContext::PushBack(SizeClass& sizeClass, PageHeader* page) noexcept {
+void BindingContext::PushBack(PageList& pages, PageHeader* page) noexcept {
   page->next = nullptr;
-  page->prev = sizeClass.tail;
-  (sizeClass.tail != nullptr ? sizeClass.tail->next : sizeClass.head) = page;
-  sizeClass.tail = page;
+  page->prev = pages.tail;
+  (pages.tail != nullptr ? pages.tail->next : pages.head) = page;
+  pages.tail = page;
 }
 
 const InternedText* BindingContext::Intern(std::string_view text) {
@@ -209,7 +243,7 @@ const InternedText* BindingContext::Intern(std::string_view text) {
     throw std::length_error("interned text too long");
   }
   const auto length = static_cast<uint32_t>(text.size());
-  const uint32_t hash = Fnv1a32(text);
+  const uint32_t hash = TextHash(text);
   for (InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
        entry = entry->next) {
     if (entry->hash == hash && entry->length == length &&
@@ -276,7 +310,7 @@ uint32_t BindingContext::ReferencesOf(std::string_view text) const noexcept {
   if (text.empty()) {
     return 0;
   }
-  const uint32_t hash = Fnv1a32(text);
+  const uint32_t hash = TextHash(text);
   for (const InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
        entry = entry->next) {
     if (entry->hash == hash && entry->view() == text) {

@@ -5,14 +5,17 @@
 // node and stores each distinct text once. The root value creates it on the first node and
 // destroys it with itself; it has no lock (one thread uses a tree at a time).
 //
-// Pools: 18 size classes of 4, 8, ... 72 bytes. A class hands out the slots of a 144-byte
-// area inside its own record first, then slots of 4096-byte pages from the PageSource. A
-// page starts with its header (rounded up to whole slots); a free slot keeps the 16-bit
-// index of the next free slot of its page in its first two bytes, 0 ending the list. A slot
-// finds its page by masking its address, or its class's inline area by range. A page whose
-// last slot is freed goes back to the PageSource. Requests above 72 bytes go to the heap.
+// Pools: 18 small size classes of 4, 8, ... 72 bytes and 12 medium ones of 80 to 512 bytes
+// (steps of 16 up to 128, of 32 up to 256, of 64 up to 512), so that the element and field
+// vectors of ordinary containers and texts of a few hundred bytes cost no heap block each.
+// A small class hands out the slots of a 144-byte area inside its own record first; every
+// class hands out slots of 4096-byte pages from the PageSource. A page starts with its
+// header (rounded up to whole slots); a free slot keeps the 16-bit index of the next free
+// slot of its page in its first two bytes, 0 ending the list. A slot finds its page by
+// masking its address, or its class's inline area by range. A page whose last slot is
+// freed goes back to the PageSource. Requests above 512 bytes go to the heap.
 //
-// Interning: a chained hash set keyed by the texts' FNV-1a hashes, starting with 8 buckets
+// Interning: a chained hash set keyed by the texts' TextHash values, starting with 8 buckets
 // and doubling before the load factor would exceed 1.0; each entry counts its references.
 // The empty text is one static entry that is never counted.
 //
@@ -37,6 +40,8 @@ class BindingContext {
   static constexpr std::size_t kClassCount = 18;
   static constexpr std::size_t kClassGranule = 4;
   static constexpr std::size_t kMaxPooledBytes = kClassCount * kClassGranule;  // 72
+  static constexpr std::size_t kMediumClassCount = 12;
+  static constexpr std::size_t kMaxMediumBytes = 512;
   static constexpr std::size_t kInlineAreaBytes = 144;
   static constexpr std::size_t kInitialBuckets = 8;
 
@@ -46,7 +51,7 @@ class BindingContext {
   static void Destroy(BindingContext* context) noexcept;
 
   // A node of `bytes` bytes, aligned for pointers and 64-bit words: a pool slot up to
-  // kMaxPooledBytes, a heap block beyond (heap blocks are listed, so that destroying the
+  // kMaxMediumBytes, a heap block beyond (heap blocks are listed, so that destroying the
   // context frees them all). Throws std::bad_alloc.
   inline void* AllocateNode(std::size_t bytes);
   // Returns a node; `bytes` must be the size it was allocated with.
@@ -77,7 +82,7 @@ class BindingContext {
   // --- What tests and benchmarks look at. ---
   // Bytes of the pool slots in use plus the bytes of the heap nodes in use.
   std::size_t BytesInUse() const noexcept { return bytesInUse_; }
-  // Pool slots in use (heap nodes not included).
+  // Pool slots in use, small and medium (heap nodes not included).
   std::size_t SlotsInUse() const noexcept { return slotsInUse_; }
   // Pages taken from the PageSource and not yet returned.
   std::size_t PagesHeld() const noexcept { return pagesHeld_; }
@@ -112,12 +117,16 @@ class BindingContext {
     uint16_t slotBytes;
   };
 
-  // One size class. Its pages form a list in which every page with a free slot comes before
-  // every full page, so the head answers whether a page can serve a request.
-  struct SizeClass {
+  // The pages of one size class, in a list in which every page with a free slot comes
+  // before every full page, so the head answers whether a page can serve a request.
+  struct PageList {
     PageHeader* head = nullptr;
     PageHeader* tail = nullptr;
     uint16_t slotBytes = 0;
+  };
+
+  // One small size class: its pages and its inline area.
+  struct SizeClass : PageList {
     uint16_t inlineSlots = 0;
     uint16_t inlineFirstFree = 0;  // slot index + 1; 0 ends the list
     uint16_t inlineUntouched = 0;
@@ -132,6 +141,11 @@ class BindingContext {
     std::size_t rounded = (bytes + kSlotAlignment - 1) & ~(kSlotAlignment - 1);
     return rounded / kClassGranule - 1;
   }
+  // For kMaxPooledBytes < bytes <= kMaxMediumBytes.
+  static constexpr std::size_t MediumIndex(std::size_t bytes) noexcept {
+    return bytes <= 128 ? (bytes - 65) / 16 : bytes <= 256 ? 4 + (bytes - 129) / 32
+                                                           : 8 + (bytes - 257) / 64;
+  }
   static uint16_t ReadIndex(const void* slot) noexcept {
     uint16_t index;
     std::memcpy(&index, slot, sizeof index);
@@ -141,17 +155,19 @@ class BindingContext {
     std::memcpy(slot, &index, sizeof index);
   }
 
-  void* AllocateSlot(SizeClass& sizeClass);
-  void* AllocateFromNewPage(SizeClass& sizeClass);
-  void FreeFromPage(SizeClass& sizeClass, PageHeader* page, void* slot) noexcept;
+  void* AllocateSlot(PageList& pages);
+  void* AllocateFromNewPage(PageList& pages);
+  void FreeFromPage(PageList& pages, PageHeader* page, void* slot) noexcept;
+  // Nodes above kMaxPooledBytes: a medium slot or a heap block.
   void* AllocateLarge(std::size_t bytes);
   void FreeLarge(void* node, std::size_t bytes) noexcept;
-  void Unlink(SizeClass& sizeClass, PageHeader* page) noexcept;
-  void PushFront(SizeClass& sizeClass, PageHeader* page) noexcept;
-  void PushBack(SizeClass& sizeClass, PageHeader* page) noexcept;
+  void Unlink(PageList& pages, PageHeader* page) noexcept;
+  void PushFront(PageList& pages, PageHeader* page) noexcept;
+  void PushBack(PageList& pages, PageHeader* page) noexcept;
   void GrowBuckets();
 
   SizeClass classes_[kClassCount];
+  PageList mediumClasses_[kMediumClassCount];
   InternedText** buckets_;
   uint32_t bucketCount_ = kInitialBuckets;
   uint32_t internedCount_ = 0;

@@ -46,6 +46,14 @@ void PageSource::ReleasePage(void* page) noexcept {
   --outstanding_;
 }
 
+void PageSource::ReleasePages(void* const* pages, std::size_t count) noexcept {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (std::size_t i = 0; i < count; ++i) {
+    freePages_ = new (pages[i]) FreePage{freePages_};
+  }
+  outstanding_ -= count;
+}
+
 std::size_t PageSource::PagesOutstanding() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return outstanding_;

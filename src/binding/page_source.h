@@ -26,6 +26,8 @@ class PageSource {
   void* AcquirePage();
   // Takes back a page obtained from AcquirePage (null does nothing).
   void ReleasePage(void* page) noexcept;
+  // Takes back `count` pages at once (one lock round): `pages[0, count)`.
+  void ReleasePages(void* const* pages, std::size_t count) noexcept;
 
   // Pages handed out and not yet released.
   std::size_t PagesOutstanding() const;

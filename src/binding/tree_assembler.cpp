@@ -9,33 +9,50 @@
 
 #include "binding/binding_context.h"
 #include "util/allocation.h"
+#include "util/byte_swap.h"
 
 namespace Vela::detail {
 
 namespace {
 
-// Structures this small are sorted by insertion; larger ones by std::stable_sort.
+// Structures this small are sorted by insertion; larger ones by a merge sort whose first
+// runs are this long, sorted by insertion.
 constexpr std::size_t kInsertionSortLimit = 24;
+constexpr std::size_t kMergeRun = 16;
+
+template <class T>
+T ToBigEndian(T value) noexcept {
+  if constexpr (std::endian::native == std::endian::big) {
+    return value;
+  } else if constexpr (sizeof(T) == 4) {
+    return ByteSwap32(value);
+  } else {
+    return ByteSwap64(value);
+  }
+}
 
 uint64_t BigEndianPrefix(const InternedText* name) noexcept {
   const auto* bytes = reinterpret_cast<const unsigned char*>(name->data());
-  if (name->length >= 8) {
-    uint64_t word;
-    std::memcpy(&word, bytes, 8);
-    if constexpr (std::endian::native == std::endian::little) {
-#if defined(__GNUC__) || defined(__clang__)
-      return __builtin_bswap64(word);
-#endif
-    } else {
-      return word;
-    }
+  const uint32_t length = name->length;
+  uint64_t prefix;
+  if (length >= 8) {
+    std::memcpy(&prefix, bytes, 8);
+    return ToBigEndian(prefix);
   }
-  uint64_t prefix = 0;
-  const uint32_t length = name->length < 8 ? name->length : 8;
-  for (uint32_t i = 0; i < 8; ++i) {
-    prefix = (prefix << 8) | (i < length ? bytes[i] : 0u);
+  if (length >= 4) {
+    // Two overlapping big-endian halves: the last four bytes end at byte `length`.
+    uint32_t head;
+    uint32_t tail;
+    std::memcpy(&head, bytes, 4);
+    std::memcpy(&tail, bytes + length - 4, 4);
+    return (uint64_t{ToBigEndian(head)} << 32) |
+           (uint64_t{ToBigEndian(tail)} << (64 - 8 * length));
   }
-  return prefix;
+  if (length == 0) {
+    return 0;
+  }
+  return (uint64_t{bytes[0]} << 56) | (uint64_t{bytes[length / 2]} << (56 - 8 * (length / 2))) |
+         (uint64_t{bytes[length - 1]} << (64 - 8 * length));
 }
 
 // Unsigned byte-wise order, decided by the prefixes unless they are equal.
@@ -72,6 +89,63 @@ std::size_t RecentSlot(std::string_view text, std::size_t slots) noexcept {
   return static_cast<std::size_t>(mixed >> 32) & (slots - 1);
 }
 
+// The shape slot of `count` fields by their number and their first and last names.
+std::size_t ShapeSlot(const InternedText* firstName, const InternedText* lastName,
+                      std::size_t count, std::size_t slots) noexcept {
+  constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15u;
+  const auto head = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(firstName));
+  const auto tail = static_cast<uint64_t>(reinterpret_cast<std::uintptr_t>(lastName));
+  const uint64_t mixed = ((head >> 3) ^ ((tail >> 3) * kMultiplier) ^ count) * kMultiplier;
+  return static_cast<std::size_t>(mixed >> 40) & (slots - 1);
+}
+
+// Sorts keys[0, count) by insertion; equal names stay in arrival order (a key moves only
+// past greater ones).
+template <class Key>
+void InsertionSort(Key* keys, std::size_t count) noexcept {
+  for (std::size_t i = 1; i < count; ++i) {
+    const Key key = keys[i];
+    std::size_t j = i;
+    while (j != 0 && KeyBefore(key, keys[j - 1])) {
+      keys[j] = keys[j - 1];
+      --j;
+    }
+    keys[j] = key;
+  }
+}
+
+// Merges the sorted runs [left, middle) and [middle, end) into `out`; on a tie the left
+// run's key goes first, which keeps the sort stable.
+template <class Key>
+void Merge(const Key* left, const Key* middle, const Key* end, Key* out) noexcept {
+  const Key* right = middle;
+  while (left != middle && right != end) {
+    *out++ = KeyBefore(*right, *left) ? *right++ : *left++;
+  }
+  while (left != middle) *out++ = *left++;
+  while (right != end) *out++ = *right++;
+}
+
+// A stable bottom-up merge sort of keys[0, count) that uses scratch[0, count) as its second
+// buffer; returns the buffer that holds the result.
+template <class Key>
+Key* MergeSort(Key* keys, Key* scratch, std::size_t count) noexcept {
+  for (std::size_t start = 0; start < count; start += kMergeRun) {
+    InsertionSort(keys + start, std::min(kMergeRun, count - start));
+  }
+  Key* from = keys;
+  Key* to = scratch;
+  for (std::size_t width = kMergeRun; width < count; width *= 2) {
+    for (std::size_t start = 0; start < count; start += 2 * width) {
+      const std::size_t middle = std::min(start + width, count);
+      const std::size_t end = std::min(start + 2 * width, count);
+      Merge(from + start, from + middle, from + end, to + start);
+    }
+    std::swap(from, to);
+  }
+  return from;
+}
+
 }  // namespace
 
 const InternedText* TreeAssembler::Intern(std::string_view text) {
@@ -92,6 +166,53 @@ const InternedText* TreeAssembler::Intern(std::string_view text) {
 void TreeAssembler::Release(const InternedText* text) noexcept {
   std::memset(recent_, 0, sizeof recent_);
   context_->Release(text);
+}
+
+bool TreeAssembler::SameNames(const Shape& shape, const Entry* first, std::size_t count) noexcept {
+  if (shape.count != count) {
+    return false;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (shape.names[i] != first[i].name_) {
+      return false;
+    }
+  }
+  return true;
+}
+
+void TreeAssembler::ForgetShape(Shape& shape) noexcept {
+  for (uint32_t i = 0; i < shape.count; ++i) {
+    // Only a name no value holds any more is freed; the recent texts must not keep it.
+    if (shape.names[i]->references == 1) {
+      Release(shape.names[i]);
+    } else {
+      context_->Release(shape.names[i]);
+    }
+  }
+  shape.count = 0;
+}
+
+void TreeAssembler::RememberShape(Shape& shape, const Entry* first, const SortKey* keys,
+                                  std::size_t count) {
+  ForgetShape(shape);
+  if (shape.capacity < count) {
+    const std::size_t capacity = (count + 7) & ~std::size_t{7};
+    auto* block = static_cast<const InternedText**>(
+        Allocate(capacity * (sizeof(const InternedText*) + sizeof(uint32_t))));
+    if (block == nullptr) {
+      return;  // only a cache: the structure is sorted already
+    }
+    Free(shape.names);
+    shape.names = block;
+    shape.capacity = static_cast<uint32_t>(capacity);
+  }
+  uint32_t* order = shape.order();
+  for (std::size_t i = 0; i < count; ++i) {
+    shape.names[i] = first[i].name_;
+    context_->AddReference(first[i].name_);
+    order[i] = static_cast<uint32_t>(keys[i].index);
+  }
+  shape.count = static_cast<uint32_t>(count);
 }
 
 void TreeAssembler::ReleaseMoved(const Open& open) noexcept {
@@ -126,6 +247,13 @@ TreeAssembler::~TreeAssembler() {
     if (pendingName_ != nullptr) {
       context_->Release(pendingName_);
     }
+  }
+  for (Shape& shape : shapes_) {
+    // No look-up follows: the recent texts need no clearing.
+    for (uint32_t i = 0; i < shape.count; ++i) {
+      context_->Release(shape.names[i]);
+    }
+    Free(shape.names);
   }
   Free(entries_);
   Free(sortKeys_);
@@ -352,8 +480,13 @@ void TreeAssembler::EndCollection() {
 
 const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std::size_t count,
                                                         bool& repeats) {
-  if (count > sortCapacity_) {
-    const std::size_t capacity = std::max<std::size_t>(count, 2 * sortCapacity_);
+  // A large structure's merge sort needs a second buffer of the same size.
+  const std::size_t needed = count <= kInsertionSortLimit ? count : 2 * count;
+  if (needed > sortCapacity_) {
+    if (needed > std::numeric_limits<std::size_t>::max() / 2 / sizeof(SortKey)) {
+      throw std::bad_alloc();
+    }
+    const std::size_t capacity = std::max<std::size_t>(needed, 2 * sortCapacity_);
     auto* keys = static_cast<SortKey*>(Allocate(capacity * sizeof(SortKey)));
     if (keys == nullptr) {
       throw std::bad_alloc();
@@ -363,22 +496,40 @@ const TreeAssembler::SortKey* TreeAssembler::SortByName(const Entry* first, std:
     sortCapacity_ = capacity;
   }
   SortKey* keys = sortKeys_;
-  if (count <= kInsertionSortLimit) {
+  Shape* shape = nullptr;
+  bool remembered = false;
+  if (count >= kMinShapeFields && count <= kMaxShapeFields) {
+    // Two places a shape may be in; a new one replaces the one used less recently.
+    Shape* pair = &shapes_[ShapeSlot(first[0].name_, first[count - 1].name_, count, kShapes) & ~std::size_t{1}];
+    ++shapeClock_;
+    if (SameNames(pair[0], first, count)) {
+      shape = &pair[0];
+      remembered = true;
+    } else if (SameNames(pair[1], first, count)) {
+      shape = &pair[1];
+      remembered = true;
+    } else {
+      shape = pair[0].lastUse <= pair[1].lastUse ? &pair[0] : &pair[1];
+    }
+    shape->lastUse = shapeClock_;
+  }
+  if (remembered) {
+    const uint32_t* order = shape->order();
     for (std::size_t i = 0; i < count; ++i) {
-      const SortKey key{BigEndianPrefix(first[i].name_), first[i].name_, i};
-      std::size_t j = i;
-      // Equal names stay in arrival order: a key moves only past greater ones.
-      while (j != 0 && KeyBefore(key, keys[j - 1])) {
-        keys[j] = keys[j - 1];
-        --j;
-      }
-      keys[j] = key;
+      keys[i] = {0, first[order[i]].name_, order[i]};
     }
   } else {
     for (std::size_t i = 0; i < count; ++i) {
       keys[i] = {BigEndianPrefix(first[i].name_), first[i].name_, i};
     }
-    std::stable_sort(keys, keys + count, KeyBefore<SortKey>);
+    if (count <= kInsertionSortLimit) {
+      InsertionSort(keys, count);
+    } else {
+      keys = MergeSort(keys, keys + count, count);
+    }
+    if (shape != nullptr) {
+      RememberShape(*shape, first, keys, count);
+    }
   }
   // Names of one context are interned once: equal names are one entry.
   for (std::size_t i = 1; i < count; ++i) {

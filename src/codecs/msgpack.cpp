@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "binding/internal/tree_assembler.h"
+#include "binding/internal/work_stack.h"
 #include "util/byte_swap.h"
 #include "util/format_text.h"
 
@@ -160,7 +161,6 @@ class MsgPackReader {
       : data_(input.data()), size_(input.size()), builder_(builder) {}
 
   Outcome Decode() {
-    frames_.reserve(16);
     bool rootRead = false;
     while (outcome_ == Outcome::Decoded) {
       if (!frames_.empty() && frames_.back().index == frames_.back().expected) {
@@ -357,12 +357,12 @@ class MsgPackReader {
 
   void OpenArray(uint64_t count) {
     builder_.BeginArray(count, static_cast<uint64_t>(size_ - position_));
-    frames_.push_back({count, 0, false});
+    frames_.push({count, 0, false});
   }
 
   void OpenMap(uint64_t pairs) {
     builder_.BeginMap();
-    frames_.push_back({pairs * 2, 0, true});
+    frames_.push({pairs * 2, 0, true});
   }
 
   // Reads a big-endian number at the current position, or fails with its width's message.
@@ -414,7 +414,7 @@ class MsgPackReader {
   AssemblingBuilder& builder_;
   Outcome outcome_ = Outcome::Decoded;
   std::string failure_;
-  std::vector<Frame> frames_;
+  detail::WorkStack<Frame> frames_;
 };
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "binding/binding_property.h"
 #include "binding/page_source.h"
-#include "util/fnv1a.h"
+#include "util/text_hash.h"
 
 namespace Vela {
 namespace {
@@ -27,7 +27,7 @@ TEST_F(ContextTest, InterningTheSameTextTwiceStoresItOnceWithTwoReferences) {
   EXPECT_EQ(first, second);
   EXPECT_EQ(context_->InternedCount(), 1u);
   EXPECT_EQ(context_->ReferencesOf("summoner"), 2u);
-  EXPECT_EQ(first->hash, Fnv1a32("summoner"));
+  EXPECT_EQ(first->hash, TextHash("summoner"));
   EXPECT_EQ(first->view(), "summoner");
 
   context_->Release(first);
@@ -88,7 +88,7 @@ TEST_F(ContextTest, BucketsDoubleBeforeTheLoadFactorWouldExceedOne) {
 }
 
 TEST_F(ContextTest, NodesAreAlignedForPointersAndWords) {
-  for (std::size_t bytes = 1; bytes <= BindingContext::kMaxPooledBytes; ++bytes) {
+  for (std::size_t bytes = 1; bytes <= BindingContext::kMaxMediumBytes + 8; ++bytes) {
     SCOPED_TRACE(bytes);
     void* a = context_->AllocateNode(bytes);
     void* b = context_->AllocateNode(bytes);
@@ -124,7 +124,13 @@ TEST(PageSourceTest, PagesAreAlignedDistinctAndComeFromWholeRegions) {
   // Released pages serve later requests without new regions.
   for (void*& page : pages) page = source.AcquirePage();
   EXPECT_EQ(source.RegionsCommitted(), regions);
-  for (void* page : pages) source.ReleasePage(page);
+  source.ReleasePages(pages.data(), pages.size());  // all at once, as a context does
+  EXPECT_EQ(source.PagesOutstanding(), outstanding);
+  // And they are all usable again.
+  for (void*& page : pages) page = source.AcquirePage();
+  EXPECT_EQ(std::set<void*>(pages.begin(), pages.end()).size(), pages.size());
+  EXPECT_EQ(source.RegionsCommitted(), regions);
+  source.ReleasePages(pages.data(), pages.size());
   EXPECT_EQ(source.PagesOutstanding(), outstanding);
 }
 

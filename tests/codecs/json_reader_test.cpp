@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -200,29 +202,68 @@ TEST(JsonReaderTest, FieldsAreOrderedByUnsignedBytes) {
 }
 
 // Objects of many members (sorted another way than small ones): every member lands in
-// name order, and a repeated key still merges in arrival order.
+// name order, and a repeated key still merges in arrival order. The names are of every
+// length class the ordering distinguishes (short, four to seven bytes, eight and more with
+// shared beginnings, bytes above 0x7F).
 TEST(JsonReaderTest, OrdersTheMembersOfLargeObjects) {
-  for (const bool repeat : {false, true}) {
-    SCOPED_TRACE(repeat ? "with a repeated key" : "distinct keys");
-    std::string input = "{";
-    std::string expected = "{";
-    for (int i = 59; i >= 0; --i) {
-      input += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+  const std::string_view stems[] = {"k", "key_", "long_key_", "\xC3\xA9", "long_key"};
+  for (const int count : {60, 300}) {
+    for (const bool repeat : {false, true}) {
+      SCOPED_TRACE(testing::Message() << count << (repeat ? " with a repeated key" : " distinct"));
+      std::string input = "{";
+      std::string expected = "{";
+      std::vector<std::string> names;
+      for (int i = count - 1; i >= 0; --i) {
+        names.push_back(std::string(stems[i % std::size(stems)]) + std::to_string(i));
+        input += "\"" + names.back() + "\":" + std::to_string(i) + ",";
+      }
+      const std::string& seven = names[count - 1 - 7];
+      input += repeat ? "\"" + seven + "\":[7]}" : "\"z\":-1}";
+      std::vector<std::pair<std::string, std::string>> members;
+      for (int i = 0; i < count; ++i) {
+        const std::string& name = names[count - 1 - i];
+        members.emplace_back(name, name == seven && repeat ? "[7]" : std::to_string(i));
+      }
+      if (!repeat) members.emplace_back("z", "-1");
+      std::sort(members.begin(), members.end());
+      for (const auto& [name, value] : members) expected += "\"" + name + "\":" + value + ",";
+      expected.back() = '}';
+      BindingResult result = ParseJson(input);
+      ASSERT_TRUE(result.ok()) << result.message();
+      EXPECT_EQ(WriteJson(result.value()), expected);
     }
-    input += repeat ? "\"k7\":[7]}" : "\"z\":0}";
-    std::vector<std::string> names;
-    for (int i = 0; i < 60; ++i) names.push_back("k" + std::to_string(i));
-    if (!repeat) names.push_back("z");
-    std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-      const std::string number = name == "z" ? "0" : name.substr(1);
-      expected += "\"" + name + "\":" + (repeat && name == "k7" ? "[7]" : number) + ",";
-    }
-    expected.back() = '}';
-    BindingResult result = ParseJson(input);
-    ASSERT_TRUE(result.ok()) << result.message();
-    EXPECT_EQ(WriteJson(result.value()), expected);
   }
+}
+
+// Objects of one document that share names, counts and first and last names but not the
+// order between: each is ordered by its own names (an order found for one object must
+// serve only objects whose names arrive in the same order).
+TEST(JsonReaderTest, OrdersObjectsThatShareNamesInOtherOrders) {
+  std::vector<std::string> middle = {"m", "n", "o", "p", "q"};
+  std::string input = "[";
+  std::string expected = "[";
+  for (int round = 0; round < 120; ++round) {
+    const std::size_t count = 2 + round % 4;  // of the middle names
+    std::rotate(middle.begin(), middle.begin() + 1 + round % 3, middle.end());
+    if (round % 5 == 0) std::swap(middle[0], middle[1]);
+    std::vector<std::pair<std::string, int>> members = {{"a", round}};
+    for (std::size_t i = 0; i < count; ++i) members.emplace_back(middle[i], static_cast<int>(i));
+    members.emplace_back("z", -round);
+    input += "{";
+    for (const auto& [name, value] : members) input += "\"" + name + "\":" + std::to_string(value) + ",";
+    input.back() = '}';
+    input += ",";
+    std::sort(members.begin(), members.end());
+    expected += "{";
+    for (const auto& [name, value] : members) expected += "\"" + name + "\":" + std::to_string(value) + ",";
+    expected.back() = '}';
+    expected += ",";
+  }
+  input.back() = ']';
+  expected.back() = ']';
+  BindingResult result = ParseJson(input);
+  ASSERT_TRUE(result.ok()) << result.message();
+  EXPECT_EQ(WriteJson(result.value()), expected);
 }
 
 TEST(JsonReaderTest, MergesRepeatedKeys) {

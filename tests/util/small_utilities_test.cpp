@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <set>
 #include <string>
 
 #include "util/byte_swap.h"
 #include "util/fnv1a.h"
 #include "util/lower_case.h"
+#include "util/text_hash.h"
 
 namespace Vela {
 namespace {
@@ -29,6 +31,28 @@ TEST(Fnv1a32, MatchesReferenceValues) {
     EXPECT_EQ(Fnv1aHash{}(c.text), std::size_t{c.expected});
   }
   EXPECT_EQ(Fnv1aHash{}(std::string("foobar")), Fnv1aHash{}("foobar"));
+}
+
+// A table picks buckets by the low bits: a change of any one byte, at any position, in
+// texts of every length up to 40 must reach them, and a byte's value must matter (not only
+// whether it is set).
+TEST(TextHash, EveryByteReachesTheLowBits) {
+  for (std::size_t length = 1; length <= 40; ++length) {
+    const std::string base(length, 'a');
+    for (std::size_t position = 0; position < length; ++position) {
+      SCOPED_TRACE(testing::Message() << "length " << length << ", byte " << position);
+      std::set<uint32_t> lowBits;
+      for (int value = 0; value < 256; ++value) {
+        std::string text = base;
+        text[position] = static_cast<char>(value);
+        lowBits.insert(TextHash(text) & 0xFFFu);
+      }
+      // 256 texts in 4096 buckets: a good hash leaves a handful of collisions.
+      EXPECT_GE(lowBits.size(), 230u);
+    }
+  }
+  EXPECT_EQ(TextHash(std::string_view("a\0", 2)) == TextHash("a"), false);  // lengths count
+  EXPECT_EQ(TextHash(std::string("summoner")), TextHash("summoner"));
 }
 
 TEST(LowerCaseCopy, MapsOnlyAsciiUpperCase) {

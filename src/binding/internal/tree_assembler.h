@@ -39,7 +39,8 @@ enum class RepeatedCollections : uint8_t {
 
 class TreeAssembler {
  public:
-  // `root` must be an Empty root value; it gets the finished tree from Finish().
+  // `root` must be an Empty root value; it gets the finished tree from Finish(). It must
+  // keep its context until the assembler is gone (remembered shapes hold names in it).
   explicit TreeAssembler(BindingProperty& root,
                          RepeatedCollections collections = RepeatedCollections::Append) noexcept
       : root_(root), collections_(collections) {}
@@ -145,6 +146,23 @@ class TreeAssembler {
   // when it does), since a released text may be gone.
   static constexpr std::size_t kRecentTexts = 512;
 
+  // The order found for a recent structure's names. Documents repeat their objects' shapes
+  // (every element of an array of records has the same names in the same order): a
+  // structure whose names are those of a remembered shape, pointer for pointer (one
+  // context interns each name once), takes that order without sorting. A shape holds a
+  // reference to each of its names, so an address cannot come back as another name.
+  struct Shape {
+    uint32_t count = 0;
+    uint32_t capacity = 0;
+    uint32_t lastUse = 0;  // the shape clock when it last served or was made
+    const InternedText** names = nullptr;  // `capacity` names, then `capacity` indices
+    uint32_t* order() const noexcept { return reinterpret_cast<uint32_t*>(names + capacity); }
+  };
+  static constexpr std::size_t kShapes = 64;
+  // Structures larger than kMaxShapeFields are rare enough not to be kept.
+  static constexpr std::size_t kMinShapeFields = 3;
+  static constexpr std::size_t kMaxShapeFields = 256;
+
   BindingContext& Context();
   const InternedText* Intern(std::string_view text);
   void Release(const InternedText* text) noexcept;
@@ -180,6 +198,10 @@ class TreeAssembler {
   void AddWaiting(BindingProperty& value) noexcept;
   // Moves `from`'s payload into `to` (whose place in the tree stays), leaving `from` Empty.
   static void MoveValue(BindingProperty& to, BindingProperty& from) noexcept;
+  // Remembers the order `keys` found for the names of `first`.
+  void RememberShape(Shape& shape, const Entry* first, const SortKey* keys, std::size_t count);
+  void ForgetShape(Shape& shape) noexcept;
+  static bool SameNames(const Shape& shape, const Entry* first, std::size_t count) noexcept;
 
   BindingProperty& root_;
   RepeatedCollections collections_;
@@ -194,6 +216,8 @@ class TreeAssembler {
   SortKey* sortKeys_ = nullptr;
   std::size_t sortCapacity_ = 0;
   const InternedText* recent_[kRecentTexts] = {};
+  Shape shapes_[kShapes];
+  uint32_t shapeClock_ = 0;
 };
 
 }  // namespace Vela::detail
