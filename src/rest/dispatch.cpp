@@ -67,7 +67,7 @@ void FillResponse(HostResponse& out, RestCallState& call, const EnumNameLookup* 
   if (!call.status.ok()) {
     out.head.error = CopyText(call.status.message());
     out.head.errorOwned = 1;
-  } else {
+  } else if (!call.hostTarget.written) {
     ToHostValue(call.reply.value, out.head.value, enums);
   }
   RestReply& reply = call.reply;
@@ -245,8 +245,11 @@ void Dispatch(HostResponse& out, const HostRequest* in) {
     }
   }
   OperationGuard guard(begun ? invoker : nullptr, operation);
+  const EnumNameLookup* enums = registry != nullptr ? &registry->types() : nullptr;
+  // The answer may go straight into the response's value (still Empty here).
+  call.hostTarget = {&out.head.value, enums, false};
   if (call.status.ok()) invoker->Run(call, nullptr, operation, in->requestContext);
-  FillResponse(out, call, registry != nullptr ? &registry->types() : nullptr);
+  FillResponse(out, call, enums);
 }
 
 void AnswerException(HostResponse& out, std::string_view message) {

@@ -131,6 +131,12 @@ class TypedRestInvoker final : public RestInvoker {
       call.status.SetFailure(answer.result.message());
       return;
     }
+    if (call.hostTarget.value != nullptr) {
+      ToHostValueFromNative(call.status, *call.hostTarget.value, answer.result.value(), *registry_,
+                            call.hostTarget.enums);
+      call.hostTarget.written = call.status.ok();
+      return;
+    }
     BindingResult converted = ToBinding(answer.result.value(), *registry_);
     if (!converted.ok()) {
       call.status.SetFailure(converted.message());
