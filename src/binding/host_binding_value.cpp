@@ -7,6 +7,7 @@
 #include <string>
 
 #include "binding/enum_name_lookup.h"
+#include "binding/host_value_arena.h"
 #include "binding/internal/host_value_parts.h"
 #include "binding/internal/work_stack.h"
 #include "util/allocation.h"
@@ -18,6 +19,7 @@ namespace detail {
 namespace {
 
 void* AllocateOrThrow(std::size_t bytes) {
+  if (HostValueArena* arena = HostValueArena::Current()) return arena->Carve(bytes);
   void* block = Allocate(bytes);
   if (block == nullptr) {
     throw std::bad_alloc();
@@ -306,6 +308,11 @@ BindingResult FromHostValue(const HostBindingValue& value, std::string_view path
 }
 
 void ReleaseHostValue(HostBindingValue& value) {
+  if (HostValueArena::Current() != nullptr) {
+    // Being written in an arena: its blocks go with the arena.
+    SetEmpty(value);
+    return;
+  }
   // Containers wait on the stack as copies, so each array is freed as soon as it was read.
   detail::WorkStack<HostBindingValue> pending;
   auto release = [&pending](const HostBindingValue& item) {

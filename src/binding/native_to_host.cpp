@@ -6,6 +6,7 @@
 
 #include "binding/binding_converter.h"
 #include "binding/binding_conversions.h"
+#include "binding/host_value_arena.h"
 #include "binding/internal/host_value_parts.h"
 #include "binding/type_info.h"
 #include "util/allocation.h"
@@ -80,7 +81,7 @@ bool StructToHostInto(BindingResult& status, HostBindingValue& out, const void* 
     }
     out.obj.len = kept;
     if (kept == 0) {
-      Free(entries);
+      if (HostValueArena::Current() == nullptr) Free(entries);  // else it goes with the arena
       out.obj.ptr = nullptr;
     }
   }

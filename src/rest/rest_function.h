@@ -29,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+#include "binding/host_value_arena.h"
 #include "binding/maybe_type.h"
 #include "binding/native_type.h"
 #include "binding/static_type.h"
@@ -132,6 +133,7 @@ class TypedRestInvoker final : public RestInvoker {
       return;
     }
     if (call.hostTarget.value != nullptr) {
+      HostValueArena::Scope scope(call.hostTarget.arena);
       ToHostValueFromNative(call.status, *call.hostTarget.value, answer.result.value(), *registry_,
                             call.hostTarget.enums);
       call.hostTarget.written = call.status.ok();

@@ -23,6 +23,7 @@
 namespace Vela {
 
 class EnumNameLookup;
+class HostValueArena;
 
 // A response body produced piece by piece. The host reads it through the response's
 // stream entries and releases it through them.
@@ -48,11 +49,13 @@ struct RestReply {
 };
 
 // Where the dispatch would have the answer's value in the host form, when it would: an
-// invoker that can write its native result there directly (no value tree between) does so
-// and sets `written`, leaving reply.value Empty. Others fill reply.value as usual.
+// invoker that can write its native result there directly (no value tree between) does so,
+// carving its blocks from `arena`, and sets `written`, leaving reply.value Empty. Others
+// fill reply.value as usual.
 struct HostValueTarget {
   HostBindingValue* value = nullptr;
   const EnumNameLookup* enums = nullptr;
+  HostValueArena* arena = nullptr;
   bool written = false;
 };
 
