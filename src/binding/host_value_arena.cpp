@@ -30,7 +30,7 @@ const void* OwnBlock(const HostBindingValue& value) noexcept {
 }  // namespace
 
 HostValueArena::~HostValueArena() {
-  if (first_ == nullptr) return;
+  if (handedOver_) return;
   std::memset(static_cast<void*>(&value_), 0, sizeof value_);
   FreeChunks(first_);
 }
@@ -69,6 +69,7 @@ void* HostValueArena::Carve(std::size_t bytes) {
 }
 
 void HostValueArena::HandOver() noexcept {
+  handedOver_ = true;
   if (first_ == nullptr) return;
   const void* firstBlock = reinterpret_cast<unsigned char*>(first_) + kHeaderBytes;
   if (OwnBlock(value_) == firstBlock) {

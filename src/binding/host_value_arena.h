@@ -72,6 +72,7 @@ class HostValueArena {
   HostBindingValue& value_;
   Chunk* first_ = nullptr;
   Chunk* last_ = nullptr;
+  bool handedOver_ = false;
 };
 
 }  // namespace Vela
