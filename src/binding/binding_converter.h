@@ -12,6 +12,13 @@
 // instead of each building a tree of its own that is then copied in. `status` must be ok on
 // entry; on a failure it holds the message and `target` a partial value for the caller to
 // drop. The default goes through ToBinding, for converters that have nothing better.
+//
+// ToHostInto writes the value straight in the host form into `out` (Empty on entry): the
+// bytes ToHostValue(tree, out, enums) gives for the tree ToBindingInto builds, with the same
+// failures, and no tree between. It answers whether that tree would be its type's default
+// (IsDefaultBindingValue), for fields left out when default. On a failure, or an exception,
+// `out` may hold a partial value for the caller to release. The default goes through the
+// tree.
 #pragma once
 
 #include <string_view>
@@ -22,6 +29,8 @@
 namespace Vela {
 
 class BindingRegistry;
+class EnumNameLookup;
+struct HostBindingValue;
 struct TypeInfo;
 
 class BindingConverter {
@@ -41,6 +50,9 @@ class BindingConverter {
     }
     target = std::move(converted).value();
   }
+  virtual bool ToHostInto(BindingResult& status, HostBindingValue& out, const void* source,
+                          const TypeInfo* info, const BindingRegistry& registry,
+                          const EnumNameLookup* enums) const;
   virtual ~BindingConverter() = default;
 };
 

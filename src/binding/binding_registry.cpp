@@ -24,6 +24,21 @@ TypeBuilder& TypeBuilder::AddField(FieldDefinition field) {
   record.owner = info;
   record.optional = field.optional;
   std::lock_guard lock(registry_->mutex_);
+  // A later field of an equal name goes after the earlier one. Ranks are kept only while
+  // every field has one (writers fall back to sorting otherwise).
+  if (info->fieldRanks.size() == info->fields.size()) {
+    uint32_t rank = 0;
+    for (std::size_t i = 0; i < info->fields.size(); ++i) {
+      const int order = info->fields[i].name.compare(record.name);
+      if (order == 0) info->repeatedFieldNames = true;
+      if (order <= 0) {
+        ++rank;
+      } else {
+        ++info->fieldRanks[i];
+      }
+    }
+    info->fieldRanks.push_back(rank);
+  }
   info->fields.push_back(std::move(record));
   return *this;
 }

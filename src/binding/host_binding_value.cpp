@@ -7,25 +7,27 @@
 #include <string>
 
 #include "binding/enum_name_lookup.h"
+#include "binding/host_value_arena.h"
+#include "binding/internal/host_value_parts.h"
 #include "binding/internal/work_stack.h"
 #include "util/allocation.h"
 #include "util/format_text.h"
 
 namespace Vela {
 
+namespace detail {
 namespace {
 
-void SetEmpty(HostBindingValue& value) noexcept {
-  std::memset(static_cast<void*>(&value), 0, sizeof value);
-}
-
 void* AllocateOrThrow(std::size_t bytes) {
+  if (HostValueArena* arena = HostValueArena::Current()) return arena->Carve(bytes);
   void* block = Allocate(bytes);
   if (block == nullptr) {
     throw std::bad_alloc();
   }
   return block;
 }
+
+}  // namespace
 
 uint32_t HostLength(std::size_t length) {
   if (length > std::numeric_limits<uint32_t>::max()) {
@@ -34,8 +36,7 @@ uint32_t HostLength(std::size_t length) {
   return static_cast<uint32_t>(length);
 }
 
-// An owned, zero-terminated copy of `text` (which may hold zero bytes of its own).
-char* CopyText(std::string_view text) {
+char* CopyHostText(std::string_view text) {
   auto* copy = static_cast<char*>(AllocateOrThrow(text.size() + 1));
   if (!text.empty()) {
     std::memcpy(copy, text.data(), text.size());
@@ -44,11 +45,60 @@ char* CopyText(std::string_view text) {
   return copy;
 }
 
-void SetOwnedString(HostBindingValue& out, std::string_view text) {
+void SetHostText(HostBindingValue& out, std::string_view text) {
   uint32_t length = HostLength(text.size());
-  out.str.ptr = CopyText(text);
+  out.str.ptr = CopyHostText(text);
   out.str.len = length;
   out.type = static_cast<uint32_t>(HostValueType::StringOwned);
+}
+
+void SetHostBlob(HostBindingValue& out, std::span<const uint8_t> bytes) {
+  uint32_t length = HostLength(bytes.size());
+  uint8_t* copy = nullptr;
+  if (!bytes.empty()) {
+    copy = static_cast<uint8_t*>(AllocateOrThrow(bytes.size()));
+    std::memcpy(copy, bytes.data(), bytes.size());
+  }
+  out.blob.ptr = copy;
+  out.blob.len = length;
+  out.type = static_cast<uint32_t>(HostValueType::BlobOwned);
+}
+
+HostBindingValue* SetHostCollection(HostBindingValue& out, std::size_t count) {
+  uint32_t length = HostLength(count);
+  HostBindingValue* items = nullptr;
+  if (length != 0) {
+    items = static_cast<HostBindingValue*>(AllocateOrThrow(count * sizeof(HostBindingValue)));
+    std::memset(static_cast<void*>(items), 0, count * sizeof(HostBindingValue));
+  }
+  out.col.ptr = items;
+  out.col.len = length;
+  out.type = static_cast<uint32_t>(HostValueType::Collection);
+  return items;
+}
+
+HostStructEntry* SetHostStructure(HostBindingValue& out, std::size_t count) {
+  uint32_t length = HostLength(count);
+  HostStructEntry* entries = nullptr;
+  if (length != 0) {
+    entries = static_cast<HostStructEntry*>(AllocateOrThrow(count * sizeof(HostStructEntry)));
+    std::memset(static_cast<void*>(entries), 0, count * sizeof(HostStructEntry));
+  }
+  out.obj.ptr = entries;
+  out.obj.len = length;
+  out.type = static_cast<uint32_t>(HostValueType::Structure);
+  return entries;
+}
+
+}  // namespace detail
+
+namespace {
+
+using detail::CopyHostText;
+using detail::SetHostText;
+
+void SetEmpty(HostBindingValue& value) noexcept {
+  std::memset(static_cast<void*>(&value), 0, sizeof value);
 }
 
 struct ToHostItem {
@@ -80,26 +130,16 @@ void ConvertToHost(const BindingProperty& value, HostBindingValue& out,
       out.type = static_cast<uint32_t>(HostValueType::Double);
       return;
     case BindingKind::String:
-      SetOwnedString(out, value.GetStringOr({}));
+      SetHostText(out, value.GetStringOr({}));
       return;
-    case BindingKind::Blob: {
-      std::span<const uint8_t> bytes = value.GetBlobOr({});
-      uint32_t length = HostLength(bytes.size());
-      uint8_t* copy = nullptr;
-      if (!bytes.empty()) {
-        copy = static_cast<uint8_t*>(AllocateOrThrow(bytes.size()));
-        std::memcpy(copy, bytes.data(), bytes.size());
-      }
-      out.blob.ptr = copy;
-      out.blob.len = length;
-      out.type = static_cast<uint32_t>(HostValueType::BlobOwned);
+    case BindingKind::Blob:
+      detail::SetHostBlob(out, value.GetBlobOr({}));
       return;
-    }
     case BindingKind::Enum: {
       BindingEnum pair = value.GetEnumOr({});
       if (enums != nullptr) {
         if (std::optional<std::string_view> name = enums->NameOfEnumValue(pair.value, pair.type)) {
-          SetOwnedString(out, *name);
+          SetHostText(out, *name);
           return;
         }
       }
@@ -109,15 +149,8 @@ void ConvertToHost(const BindingProperty& value, HostBindingValue& out,
     }
     case BindingKind::Collection: {
       std::span<const BindingProperty> elements = value.Elements();
-      uint32_t count = HostLength(elements.size());
-      HostBindingValue* items = nullptr;
-      if (count != 0) {
-        items = static_cast<HostBindingValue*>(AllocateOrThrow(count * sizeof(HostBindingValue)));
-        std::memset(static_cast<void*>(items), 0, count * sizeof(HostBindingValue));
-      }
-      out.col.ptr = items;
-      out.col.len = count;
-      out.type = static_cast<uint32_t>(HostValueType::Collection);
+      HostBindingValue* items = detail::SetHostCollection(out, elements.size());
+      const uint32_t count = out.col.len;
       for (uint32_t i = count; i-- != 0;) {
         queue.push({&elements[i], &items[i]});
       }
@@ -125,17 +158,10 @@ void ConvertToHost(const BindingProperty& value, HostBindingValue& out,
     }
     case BindingKind::Structure: {
       std::span<const BindingField> fields = value.Fields();
-      uint32_t count = HostLength(fields.size());
-      HostStructEntry* entries = nullptr;
-      if (count != 0) {
-        entries = static_cast<HostStructEntry*>(AllocateOrThrow(count * sizeof(HostStructEntry)));
-        std::memset(static_cast<void*>(entries), 0, count * sizeof(HostStructEntry));
-      }
-      out.obj.ptr = entries;
-      out.obj.len = count;
-      out.type = static_cast<uint32_t>(HostValueType::Structure);
+      HostStructEntry* entries = detail::SetHostStructure(out, fields.size());
+      const uint32_t count = out.obj.len;
       for (uint32_t i = 0; i < count; ++i) {
-        entries[i].key = CopyText(fields[i].name());
+        entries[i].key = CopyHostText(fields[i].name());
         entries[i].keyOwned = 1;
       }
       for (uint32_t i = count; i-- != 0;) {
@@ -282,6 +308,11 @@ BindingResult FromHostValue(const HostBindingValue& value, std::string_view path
 }
 
 void ReleaseHostValue(HostBindingValue& value) {
+  if (HostValueArena::Current() != nullptr) {
+    // Being written in an arena: its blocks go with the arena.
+    SetEmpty(value);
+    return;
+  }
   // Containers wait on the stack as copies, so each array is freed as soon as it was read.
   detail::WorkStack<HostBindingValue> pending;
   auto release = [&pending](const HostBindingValue& item) {

@@ -19,10 +19,14 @@
 //   Write(result, const T&, info, registry)  leaves the value, marked ok, or a failure
 //   WriteInto(status, target, const T&, info, registry)   the same written into a node of
 //                                            the tree being built (see BindingConverter)
+//   WriteHost(status, out, const T&, info, registry, enums)   the same straight in the host
+//                                            form; answers whether it is the default
+//                                            (BindingConverter::ToHostInto)
 //   kOptional                                whether the type is natively optional
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <memory>
@@ -37,7 +41,11 @@
 #include "binding/binding_converter.h"
 #include "binding/binding_property.h"
 #include "binding/binding_registry.h"
+#include "binding/enum_name_lookup.h"
+#include "binding/host_binding_value.h"
+#include "binding/internal/host_value_parts.h"
 #include "binding/maybe_type.h"
+#include "binding/native_to_host.h"
 #include "binding/static_type.h"
 #include "binding/type_descriptor.h"
 #include "binding/type_identity_of.h"
@@ -119,6 +127,12 @@ struct NativeType<bool> : detail::PlainDescription<TypeCode::Bool> {
                         const BindingRegistry&) {
     target.SetBool(source);
   }
+  static bool WriteHost(BindingResult&, HostBindingValue& out, bool source, const TypeInfo*,
+                        const BindingRegistry&, const EnumNameLookup*) {
+    out.b = source ? 1 : 0;
+    out.type = static_cast<uint32_t>(HostValueType::Bool);
+    return !source;
+  }
 };
 
 template <detail::IntegerType T>
@@ -148,6 +162,17 @@ struct NativeType<T> : detail::PlainDescription<detail::IntegerCode<T>()> {
       target.SetUnsigned(static_cast<uint64_t>(source));
     }
   }
+  static bool WriteHost(BindingResult&, HostBindingValue& out, T source, const TypeInfo*,
+                        const BindingRegistry&, const EnumNameLookup*) {
+    if constexpr (std::is_signed_v<T>) {
+      out.i = static_cast<int64_t>(source);
+      out.type = static_cast<uint32_t>(HostValueType::Signed);
+    } else {
+      out.u = static_cast<uint64_t>(source);
+      out.type = static_cast<uint32_t>(HostValueType::Unsigned);
+    }
+    return source == 0;
+  }
 };
 
 template <typename T>
@@ -167,6 +192,12 @@ struct NativeType<T>
                         const BindingRegistry&) {
     target.SetFloat(static_cast<double>(source));
   }
+  static bool WriteHost(BindingResult&, HostBindingValue& out, T source, const TypeInfo*,
+                        const BindingRegistry&, const EnumNameLookup*) {
+    out.d = static_cast<double>(source);
+    out.type = static_cast<uint32_t>(HostValueType::Double);
+    return out.d == 0.0;
+  }
 };
 
 template <>
@@ -184,6 +215,11 @@ struct NativeType<std::string> : detail::PlainDescription<TypeCode::String> {
                         const TypeInfo*, const BindingRegistry&) {
     target.SetString(source);
   }
+  static bool WriteHost(BindingResult&, HostBindingValue& out, const std::string& source,
+                        const TypeInfo*, const BindingRegistry&, const EnumNameLookup*) {
+    detail::SetHostText(out, source);
+    return source.empty();
+  }
 };
 
 template <>
@@ -199,6 +235,11 @@ struct NativeType<BindingProperty> : detail::PlainDescription<TypeCode::Object> 
   static void WriteInto(BindingResult&, BindingProperty& target, const BindingProperty& source,
                         const TypeInfo*, const BindingRegistry&) {
     target = source;
+  }
+  static bool WriteHost(BindingResult&, HostBindingValue& out, const BindingProperty& source,
+                        const TypeInfo*, const BindingRegistry&, const EnumNameLookup* enums) {
+    ToHostValue(source, out, enums);
+    return IsDefaultBindingValue(source);
   }
 };
 
@@ -218,6 +259,11 @@ struct NativeType<std::vector<uint8_t>> : detail::PlainDescription<TypeCode::Blo
                         const std::vector<uint8_t>& source, const TypeInfo*,
                         const BindingRegistry&) {
     target.SetBlob(std::span<const uint8_t>(source));
+  }
+  static bool WriteHost(BindingResult&, HostBindingValue& out, const std::vector<uint8_t>& source,
+                        const TypeInfo*, const BindingRegistry&, const EnumNameLookup*) {
+    detail::SetHostBlob(out, source);
+    return source.empty();
   }
 };
 
@@ -240,6 +286,25 @@ struct NativeType<E> {
                         const BindingRegistry&) {
     target.SetEnum(BindingEnum{static_cast<int32_t>(source), &TypeIdentityOf<E>()});
   }
+  static bool WriteHost(BindingResult&, HostBindingValue& out, E source, const TypeInfo* info,
+                        const BindingRegistry& registry, const EnumNameLookup* enums) {
+    const auto value = static_cast<int32_t>(source);
+    if (enums == static_cast<const EnumNameLookup*>(&registry) && info != nullptr && info->isEnum) {
+      // The registry would find this very record by the enumeration's identity.
+      if (const EnumValueRecord* record = info->FindValue(value)) {
+        detail::SetHostText(out, record->name);
+        return value == 0;
+      }
+    } else if (enums != nullptr) {
+      if (std::optional<std::string_view> name = enums->NameOfEnumValue(value, &TypeIdentityOf<E>())) {
+        detail::SetHostText(out, *name);
+        return value == 0;
+      }
+    }
+    out.i = value;
+    out.type = static_cast<uint32_t>(HostValueType::Signed);
+    return value == 0;
+  }
 };
 
 template <detail::RecordType S>
@@ -259,6 +324,11 @@ struct NativeType<S> {
   static void WriteInto(BindingResult& status, BindingProperty& target, const S& source,
                         const TypeInfo* info, const BindingRegistry& registry) {
     StructToBindingInto(status, target, &source, info, registry);
+  }
+  static bool WriteHost(BindingResult& status, HostBindingValue& out, const S& source,
+                        const TypeInfo* info, const BindingRegistry& registry,
+                        const EnumNameLookup* enums) {
+    return StructToHostInto(status, out, &source, info, registry, enums);
   }
 };
 
@@ -308,6 +378,21 @@ struct NativeType<std::vector<T>> {
       if (!status.ok()) return;
     }
   }
+  static bool WriteHost(BindingResult& status, HostBindingValue& out,
+                        const std::vector<T>& source, const TypeInfo* info,
+                        const BindingRegistry& registry, const EnumNameLookup* enums) {
+    if (source.size() > kMaxCollectionElements) {
+      status.SetFailure(ConversionMessage::kTooManyElements);
+      return false;
+    }
+    HostBindingValue* items = detail::SetHostCollection(out, source.size());
+    std::size_t i = 0;
+    for (const auto& element : source) {
+      NativeType<T>::WriteHost(status, items[i++], element, info, registry, enums);
+      if (!status.ok()) return false;
+    }
+    return source.empty();
+  }
 };
 
 template <typename T>
@@ -346,6 +431,21 @@ struct NativeType<std::map<std::string, T>> {
       if (!status.ok()) return;
     }
   }
+  // The map's order is the tree's: std::string compares its bytes as unsigned.
+  static bool WriteHost(BindingResult& status, HostBindingValue& out,
+                        const std::map<std::string, T>& source, const TypeInfo* info,
+                        const BindingRegistry& registry, const EnumNameLookup* enums) {
+    HostStructEntry* entries = detail::SetHostStructure(out, source.size());
+    std::size_t i = 0;
+    for (const auto& [key, element] : source) {
+      HostStructEntry& entry = entries[i++];
+      entry.key = detail::CopyHostText(key);
+      entry.keyOwned = 1;
+      NativeType<T>::WriteHost(status, entry.value, element, info, registry, enums);
+      if (!status.ok()) return false;
+    }
+    return source.empty();
+  }
 };
 
 template <typename T>
@@ -381,6 +481,12 @@ struct NativeType<std::optional<T>> {
     }
     NativeType<T>::WriteInto(status, target, *source, info, registry);
   }
+  static bool WriteHost(BindingResult& status, HostBindingValue& out,
+                        const std::optional<T>& source, const TypeInfo* info,
+                        const BindingRegistry& registry, const EnumNameLookup* enums) {
+    if (!source.has_value()) return true;
+    return NativeType<T>::WriteHost(status, out, *source, info, registry, enums);
+  }
 };
 
 // The converter of T for a field record or a function parameter.
@@ -400,6 +506,12 @@ class TypedConverter final : public BindingConverter {
                      const TypeInfo* info, const BindingRegistry& registry) const override {
     NativeType<T>::WriteInto(status, target, *static_cast<const T*>(source), info, registry);
   }
+  bool ToHostInto(BindingResult& status, HostBindingValue& out, const void* source,
+                  const TypeInfo* info, const BindingRegistry& registry,
+                  const EnumNameLookup* enums) const override {
+    return NativeType<T>::WriteHost(status, out, *static_cast<const T*>(source), info, registry,
+                                    enums);
+  }
 };
 
 template <typename T>
@@ -418,6 +530,24 @@ template <typename T>
   BindingResult result;
   NativeType<T>::Write(result, value, NativeType<T>::Describe(registry).info, registry);
   return result;
+}
+
+// Writes a native value into `out` in the host form, as ToHostValue would write the value
+// ToBinding makes; like ToHostValue it overwrites `out` without releasing it. A failure
+// (the same as ToBinding's) leaves `out` Empty; so does an exception (std::bad_alloc,
+// std::length_error), which is passed on.
+template <typename T>
+void ToHostValueFromNative(BindingResult& status, HostBindingValue& out, const T& value,
+                           const BindingRegistry& registry, const EnumNameLookup* enums) {
+  std::memset(static_cast<void*>(&out), 0, sizeof out);
+  try {
+    NativeType<T>::WriteHost(status, out, value, NativeType<T>::Describe(registry).info, registry,
+                             enums);
+  } catch (...) {
+    ReleaseHostValue(out);
+    throw;
+  }
+  if (!status.ok()) ReleaseHostValue(out);
 }
 
 // Converts `input` into `target` under `status` (first failure wins across several calls).

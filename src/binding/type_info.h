@@ -60,6 +60,11 @@ struct TypeInfo {
   std::string description;
   std::vector<std::string> tags;
   std::vector<FieldRecord> fields;  // registration order (structures)
+  // Each field's place when the fields are in name order (unsigned byte-wise; of equal
+  // names, the earlier registered first), kept as fields are added, so that writers of
+  // ordered output need not sort a record's names for every value.
+  std::vector<uint32_t> fieldRanks;
+  bool repeatedFieldNames = false;  // two field records share a name
   // By name, in unsigned byte-wise order (enumerations).
   std::map<std::string, EnumValueRecord, std::less<>> values;
   const BindingRegistry* registry = nullptr;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "binding/host_binding_value.h"
+#include "binding/host_value_arena.h"
 #include "rest/api_registry.h"
 #include "rest/argument_binding.h"
 #include "rest/function_binding.h"
@@ -67,7 +68,8 @@ void FillResponse(HostResponse& out, RestCallState& call, const EnumNameLookup* 
   if (!call.status.ok()) {
     out.head.error = CopyText(call.status.message());
     out.head.errorOwned = 1;
-  } else {
+  } else if (!call.hostTarget.written) {
+    HostValueArena::Scope scope(call.hostTarget.arena);
     ToHostValue(call.reply.value, out.head.value, enums);
   }
   RestReply& reply = call.reply;
@@ -245,8 +247,14 @@ void Dispatch(HostResponse& out, const HostRequest* in) {
     }
   }
   OperationGuard guard(begun ? invoker : nullptr, operation);
+  const EnumNameLookup* enums = registry != nullptr ? &registry->types() : nullptr;
+  // The answer's value (still Empty here) is written in one arena, which the response's
+  // release frees as a whole; the invoker may write it straight from the handler's result.
+  HostValueArena arena(out.head.value);
+  call.hostTarget = {&out.head.value, enums, &arena, false};
   if (call.status.ok()) invoker->Run(call, nullptr, operation, in->requestContext);
-  FillResponse(out, call, registry != nullptr ? &registry->types() : nullptr);
+  FillResponse(out, call, enums);
+  arena.HandOver();
 }
 
 void AnswerException(HostResponse& out, std::string_view message) {
@@ -272,7 +280,7 @@ void DispatchRestRequest(HostResponse* out, const HostRequest* in) {
 
 void ReleaseHostResponse(HostResponse* response) {
   if (response == nullptr) return;
-  ReleaseHostValue(response->head.value);
+  HostValueArena::Release(response->head.value);
   if (response->head.errorOwned != 0) Free(response->head.error);
   if (response->statusText != kSharedEmptyText) Free(const_cast<char*>(response->statusText));
   if (response->headers != nullptr) {

@@ -29,6 +29,7 @@
 #include <utility>
 #include <vector>
 
+#include "binding/host_value_arena.h"
 #include "binding/maybe_type.h"
 #include "binding/native_type.h"
 #include "binding/static_type.h"
@@ -129,6 +130,13 @@ class TypedRestInvoker final : public RestInvoker {
     reply.stream = std::move(answer.stream);
     if (!answer.result.ok()) {
       call.status.SetFailure(answer.result.message());
+      return;
+    }
+    if (call.hostTarget.value != nullptr) {
+      HostValueArena::Scope scope(call.hostTarget.arena);
+      ToHostValueFromNative(call.status, *call.hostTarget.value, answer.result.value(), *registry_,
+                            call.hostTarget.enums);
+      call.hostTarget.written = call.status.ok();
       return;
     }
     BindingResult converted = ToBinding(answer.result.value(), *registry_);

@@ -17,9 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include "binding/host_binding_value.h"
 #include "binding/maybe_type.h"
 
 namespace Vela {
+
+class EnumNameLookup;
+class HostValueArena;
 
 // A response body produced piece by piece. The host reads it through the response's
 // stream entries and releases it through them.
@@ -44,10 +48,22 @@ struct RestReply {
   std::unique_ptr<ResponseBodyStream> stream;
 };
 
+// Where the dispatch would have the answer's value in the host form, when it would: an
+// invoker that can write its native result there directly (no value tree between) does so,
+// carving its blocks from `arena`, and sets `written`, leaving reply.value Empty. Others
+// fill reply.value as usual.
+struct HostValueTarget {
+  HostBindingValue* value = nullptr;
+  const EnumNameLookup* enums = nullptr;
+  HostValueArena* arena = nullptr;
+  bool written = false;
+};
+
 struct RestCallState {
   std::vector<BindingProperty> parameters;  // one per parameter, in parameter order
   BindingResult status;                     // ok until the first failure
   RestReply reply;
+  HostValueTarget hostTarget;
 };
 
 class RestInvoker {

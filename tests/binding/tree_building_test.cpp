@@ -1,10 +1,12 @@
 // Native records written into their tree in place: nested structures, containers,
 // optionals and texts are built in the root's tree, and what comes out is exactly the tree
 // the conversion has always produced (fields in name order, skipped defaults left out,
-// first failure reported).
+// first failure reported). Written straight in the host form, they give the bytes of that
+// tree's host value.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <map>
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@
 
 #include "binding/binding_context.h"
 #include "binding/conversion_matchers.h"
+#include "binding/host_binding_value.h"
 #include "binding/native_type.h"
 #include "binding/native_type_builder.h"
 
@@ -50,6 +53,13 @@ struct Twice {
   int32_t second = 0;
 };
 
+// Every field left out when default, registered out of name order.
+struct Sparse {
+  int32_t count = 0;
+  Tier tier = Tier::Unranked;
+  std::optional<std::string> note;
+};
+
 // Registered before Leaf: its fields have no TypeInfo and cannot be converted.
 struct Late {
   Leaf leaf;
@@ -66,6 +76,7 @@ VELA_STATIC_TYPE(Vela::TreeBuildingTest::Leaf);
 VELA_STATIC_TYPE(Vela::TreeBuildingTest::Branch);
 VELA_STATIC_TYPE(Vela::TreeBuildingTest::Trunk);
 VELA_STATIC_TYPE(Vela::TreeBuildingTest::Twice);
+VELA_STATIC_TYPE(Vela::TreeBuildingTest::Sparse);
 VELA_STATIC_TYPE(Vela::TreeBuildingTest::Late);
 VELA_STATIC_TYPE(Vela::TreeBuildingTest::HoldsLate);
 
@@ -119,6 +130,70 @@ class TreeBuildingTest : public ::testing::Test {
     RegisterStruct<HoldsLate>(registry_, "HoldsLate")
         .Field("before", &HoldsLate::before)
         .Field("lates", &HoldsLate::lates);
+    RegisterStruct<Sparse>(registry_, "Sparse")
+        .FieldSkippedWhenDefault("zeta", &Sparse::count)
+        .FieldSkippedWhenDefault("alpha", &Sparse::tier)
+        .FieldSkippedWhenDefault("mid", &Sparse::note);
+  }
+
+  // Every byte the host reads of a value, pointers as null or not.
+  static std::string Dump(const HostBindingValue& value) {
+    std::string out = "(" + std::to_string(value.type);
+    switch (static_cast<HostValueType>(value.type)) {
+      case HostValueType::Bool:
+        out += " " + std::to_string(value.b);
+        break;
+      case HostValueType::Signed:
+      case HostValueType::Unsigned:
+      case HostValueType::Double:
+        out += " " + std::to_string(value.u);
+        break;
+      case HostValueType::StringOwned:
+        out += value.str.ptr == nullptr ? " null" : " '" + std::string(value.str.ptr, value.str.len + 1) + "'";
+        break;
+      case HostValueType::BlobOwned:
+        out += value.blob.ptr == nullptr ? " null" : " " + std::string(value.blob.ptr, value.blob.ptr + value.blob.len);
+        break;
+      case HostValueType::Collection:
+        out += value.col.ptr == nullptr ? " null" : "";
+        for (uint32_t i = 0; i < value.col.len; ++i) out += " " + Dump(value.col.ptr[i]);
+        break;
+      case HostValueType::Structure:
+        out += value.obj.ptr == nullptr ? " null" : "";
+        for (uint32_t i = 0; i < value.obj.len; ++i) {
+          const HostStructEntry& entry = value.obj.ptr[i];
+          out += " " + std::string(entry.key) + "/" + std::to_string(entry.keyOwned) + "=" + Dump(entry.value);
+        }
+        break;
+      default:
+        break;
+    }
+    return out + ")";
+  }
+
+  // Writes `value` straight in the host form and through its tree, with and without enum
+  // names: the same bytes, or the same failure with nothing written.
+  template <typename T>
+  void ExpectSameHostValue(const T& value) {
+    for (const EnumNameLookup* enums : {static_cast<const EnumNameLookup*>(&registry_),
+                                        static_cast<const EnumNameLookup*>(nullptr)}) {
+      SCOPED_TRACE(enums == nullptr ? "numbers" : "names");
+      BindingResult tree = ToBinding(value, registry_);
+      BindingResult status;
+      HostBindingValue direct;
+      ToHostValueFromNative(status, direct, value, registry_, enums);
+      if (!tree.ok()) {
+        EXPECT_THAT(status, FailsWith(tree.message()));
+        EXPECT_EQ(direct.type, static_cast<uint32_t>(HostValueType::Empty));
+        continue;
+      }
+      ASSERT_TRUE(status.ok()) << status.message();
+      HostBindingValue expected;
+      ToHostValue(tree.value(), expected, enums);
+      EXPECT_EQ(Dump(direct), Dump(expected));
+      ReleaseHostValue(direct);
+      ReleaseHostValue(expected);
+    }
   }
 
   static BindingProperty LeafTree(std::string_view text, int32_t tier) {
@@ -214,6 +289,41 @@ TEST_F(TreeBuildingTest, NestedRecordsMakeTheSameTreeAsBuiltByHand) {
   EXPECT_THAT(ToBinding(full.byName, registry_), HoldsValue(fullTree.FieldOrEmpty("byName")));
   EXPECT_THAT(ToBinding(trunk.extra, registry_), HoldsValue(fullTree));
   EXPECT_THAT(ToBinding(std::optional<Branch>{}, registry_), HoldsValue(BindingProperty()));
+
+  ExpectSameHostValue(trunk);
+  ExpectSameHostValue(trunk.branches);
+  ExpectSameHostValue(full.byName);
+  ExpectSameHostValue(std::optional<Branch>{});
+}
+
+TEST_F(TreeBuildingTest, HostFormWrittenDirectlyIsTheTreesHostForm) {
+  std::string withNul("a\0b", 3);
+  Branch branch;
+  branch.name = withNul;
+  branch.byName = {{withNul, Leaf{"x", Tier::Gold}}, {"\xC3\xA9", Leaf{}}, {"B", Leaf{}}, {"", Leaf{}}};
+  branch.words = {withNul};
+  branch.free = int64_t{-3};
+  branch.ratio = -0.0;
+  HoldsLate late;
+  late.lates.resize(1);
+
+  ExpectSameHostValue(branch);
+  ExpectSameHostValue(std::map<std::string, std::optional<Leaf>>{{"absent", std::nullopt}, {"a", Leaf{}}});
+  ExpectSameHostValue(std::vector<std::optional<Tier>>{Tier::Gold, std::nullopt, static_cast<Tier>(7)});
+  ExpectSameHostValue(std::vector<bool>{true, false});
+  for (const Sparse& sparse : {Sparse{}, Sparse{1, Tier::Unranked, std::nullopt},
+                               Sparse{0, Tier::Gold, ""}, Sparse{0, static_cast<Tier>(7), "n"},
+                               Sparse{2, Tier::Gold, "n"}}) {
+    SCOPED_TRACE(sparse.count);
+    ExpectSameHostValue(sparse);
+    ExpectSameHostValue(std::vector<Sparse>{sparse, sparse});
+  }
+  for (const Twice& twice : {Twice{7, 0}, Twice{7, 9}, Twice{0, 9}, Twice{0, 0}}) {
+    ExpectSameHostValue(twice);
+  }
+  ExpectSameHostValue(late);
+  ExpectSameHostValue(std::map<std::string, HoldsLate>{{"a", HoldsLate{}}, {"b", late}});
+  ExpectSameHostValue(std::vector<HoldsLate>{HoldsLate{}, late});
 }
 
 TEST_F(TreeBuildingTest, SecondRecordOfOneNameOverwritesUnlessSkipped) {
@@ -293,10 +403,22 @@ TEST_F(TreeBuildingTest, ConverterWithoutInPlaceWritingGoesThroughItsOwnTree) {
     Holder holder{row.shown, 4};
     BindingResult out;
     StructToBinding(out, &holder, info, registry_);
+    BindingResult direct;
+    HostBindingValue host;
+    std::memset(static_cast<void*>(&host), 0, sizeof host);
+    StructToHostInto(direct, host, &holder, info, registry_, nullptr);
     if (!row.failure.empty()) {
       EXPECT_THAT(out, FailsWith(row.failure));
+      EXPECT_THAT(direct, FailsWith(row.failure));
+      ReleaseHostValue(host);
       continue;
     }
+    ASSERT_TRUE(direct.ok()) << direct.message();
+    HostBindingValue expectedHost;
+    ToHostValue(out.value(), expectedHost, nullptr);
+    EXPECT_EQ(Dump(host), Dump(expectedHost));
+    ReleaseHostValue(host);
+    ReleaseHostValue(expectedHost);
     BindingProperty expected;
     expected.MutableField("shown") = "<" + row.shown + ">";
     expected.MutableField("after") = int64_t{4};
