@@ -6,10 +6,26 @@
 //   uint64_t h = Vela::SipHash13(Vela::ProcessHashKey(), text.data(), text.size());
 #pragma once
 
+#include <cstddef>
+#include <string>
+#include <string_view>
+
 #include "util/sip_hash.h"
 
 namespace Vela {
 
 const SipKey& ProcessHashKey() noexcept;
+
+// Hash functor for unordered containers whose keys a sender chooses (pair it with
+// std::equal_to<>); transparent like Fnv1aHash, but keyed, so a sender cannot fill one bucket.
+struct KeyedTextHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view text) const noexcept {
+    return static_cast<std::size_t>(SipHash13(ProcessHashKey(), text.data(), text.size()));
+  }
+  std::size_t operator()(const std::string& text) const noexcept {
+    return (*this)(std::string_view(text));
+  }
+};
 
 }  // namespace Vela
