@@ -314,7 +314,7 @@ void BindingContext::GrowBuckets() {
 
 uint32_t BindingContext::HashOf(std::string_view text) const noexcept {
   if (keyedHash_) [[unlikely]] {
-    return static_cast<uint32_t>(SipHash13(ProcessHashKey(), text.data(), text.size()));
+    return static_cast<uint32_t>(KeyedHash(text));
   }
   return TextHash(text);
 }

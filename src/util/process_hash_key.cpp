@@ -38,4 +38,8 @@ const SipKey& ProcessHashKey() noexcept {
   return key;
 }
 
+uint64_t KeyedHash(std::string_view text) noexcept {
+  return SipHash13(ProcessHashKey(), text.data(), text.size());
+}
+
 }  // namespace Vela

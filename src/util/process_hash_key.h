@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,12 +17,16 @@ namespace Vela {
 
 const SipKey& ProcessHashKey() noexcept;
 
+// SipHash13 of `text` under ProcessHashKey(); out of line, so that a fast path that only
+// falls back to it keeps its own code small.
+uint64_t KeyedHash(std::string_view text) noexcept;
+
 // Hash functor for unordered containers whose keys a sender chooses (pair it with
 // std::equal_to<>); transparent like Fnv1aHash, but keyed, so a sender cannot fill one bucket.
 struct KeyedTextHash {
   using is_transparent = void;
   std::size_t operator()(std::string_view text) const noexcept {
-    return static_cast<std::size_t>(SipHash13(ProcessHashKey(), text.data(), text.size()));
+    return static_cast<std::size_t>(KeyedHash(text));
   }
   std::size_t operator()(const std::string& text) const noexcept {
     return (*this)(std::string_view(text));
