@@ -1,9 +1,10 @@
 // Inputs a sender controls, at sizes where anything worse than linear shows: one map of
 // 300,000 distinct keys in random order in each codec (and the same map with its first key
-// once more at the end), and a 50 MB array of numbers, whose decoding is measured for its
-// peak heap beside the finished tree.
+// once more at the end), a 50 MB array of numbers, whose decoding is measured for its peak
+// heap beside the finished tree, and a JSON object whose keys all collide in the intern
+// table's fast hash.
 //
-//   build/release/bench/arx_bench --benchmark_filter='WideMap|LargeArray'
+//   build/release/bench/arx_bench --benchmark_filter='WideMap|LargeArray|CollidingKeys'
 //
 // Peak and tree bytes are counted (usable block sizes through the framework's allocation
 // table and operator new, plus the pool pages the tree's context holds), not sampled.
@@ -120,6 +121,45 @@ const std::string& LargeArray(Codec codec) {
   return documents[static_cast<int>(codec)];
 }
 
+// Keys that TextHash maps to one value: 16-byte blocks whose first words differ only in bit
+// 63 and whose second words differ in bits 63 and 31 leave its state unchanged, so each bit
+// of a key's number picks one of two blocks and every key hashes alike.
+std::vector<std::string> CollidingKeys(std::size_t count) {
+  std::size_t blocks = 1;
+  while ((std::size_t{1} << blocks) < count) ++blocks;
+  std::vector<std::string> keys;
+  keys.reserve(count);
+  for (std::size_t number = 0; number < count; ++number) {
+    std::string key(blocks * 16, '\0');
+    for (std::size_t block = 0; block < blocks; ++block) {
+      uint64_t words[2] = {0x6867666564636261u + block, 0x706F6E6D6C6B6A69u + block};
+      if ((number >> block) & 1) {
+        words[0] ^= uint64_t{1} << 63;
+        words[1] ^= (uint64_t{1} << 63) | (uint64_t{1} << 31);
+      }
+      std::memcpy(key.data() + block * 16, words, sizeof words);
+    }
+    keys.push_back(std::move(key));
+  }
+  return keys;
+}
+
+// A JSON object of `count` keys that all share one TextHash value.
+const std::string& CollidingObject(std::size_t count) {
+  static std::string document;
+  static std::size_t built = 0;
+  if (built != count) {
+    document = "{";
+    const std::vector<std::string> keys = CollidingKeys(count);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      document += (i == 0 ? "\"" : ",\"") + keys[i] + "\":" + std::to_string(i % 100);
+    }
+    document += "}";
+    built = count;
+  }
+  return document;
+}
+
 Vela::BindingResult Decode(Codec codec, const std::string& input) {
   switch (codec) {
     case Codec::Json:
@@ -151,6 +191,20 @@ void DecodeWideMap(benchmark::State& state, bool repeated) {
 
 void BM_WideMap(benchmark::State& state) { DecodeWideMap(state, false); }
 void BM_WideMapRepeatedKey(benchmark::State& state) { DecodeWideMap(state, true); }
+
+// A flood of keys that collide in the intern table's fast hash: must stay linear.
+void BM_CollidingKeys(benchmark::State& state) {
+  const auto count = static_cast<std::size_t>(state.range(0));
+  const std::string& input = CollidingObject(count);
+  for (auto _ : state) {
+    Vela::BindingResult result = Vela::ParseJson(input);
+    if (!result.ok() || result.value().size() != count) {
+      state.SkipWithError("the colliding keys do not decode");
+      return;
+    }
+    benchmark::DoNotOptimize(result);
+  }
+}
 
 // One decode: its time, the peak of the bytes in use while decoding and the finished tree.
 void BM_LargeArray(benchmark::State& state) {
@@ -190,4 +244,5 @@ void BM_LargeArray(benchmark::State& state) {
 
 BENCHMARK(BM_WideMap)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WideMapRepeatedKey)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CollidingKeys)->Arg(25000)->Arg(200000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LargeArray)->DenseRange(0, 1)->Unit(benchmark::kMillisecond)->Iterations(1);

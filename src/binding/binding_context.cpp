@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "util/allocation.h"
+#include "util/process_hash_key.h"
 #include "util/text_hash.h"
 
 namespace Vela {
@@ -243,14 +244,19 @@ const InternedText* BindingContext::Intern(std::string_view text) {
     throw std::length_error("interned text too long");
   }
   const auto length = static_cast<uint32_t>(text.size());
-  const uint32_t hash = TextHash(text);
+  uint32_t hash = HashOf(text);
+  uint32_t walked = 0;
   for (InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
-       entry = entry->next) {
+       entry = entry->next, ++walked) {
     if (entry->hash == hash && entry->length == length &&
         std::memcmp(entry->data(), text.data(), length) == 0) {
       ++entry->references;
       return entry;
     }
+  }
+  if (walked > kLongestChain && !keyedHash_) {
+    SwitchToKeyedHash();
+    hash = HashOf(text);
   }
   if (internedCount_ + 1 > bucketCount_) {
     GrowBuckets();
@@ -306,11 +312,41 @@ void BindingContext::GrowBuckets() {
   bucketCount_ = count;
 }
 
+uint32_t BindingContext::HashOf(std::string_view text) const noexcept {
+  if (keyedHash_) [[unlikely]] {
+    return static_cast<uint32_t>(KeyedHash(text));
+  }
+  return TextHash(text);
+}
+
+// Rehashes every entry in place: the bucket array keeps its size, so nothing is allocated.
+void BindingContext::SwitchToKeyedHash() noexcept {
+  keyedHash_ = true;
+  InternedText* all = nullptr;
+  for (uint32_t b = 0; b < bucketCount_; ++b) {
+    for (InternedText* entry = buckets_[b]; entry != nullptr;) {
+      InternedText* next = entry->next;
+      entry->next = all;
+      all = entry;
+      entry = next;
+    }
+    buckets_[b] = nullptr;
+  }
+  while (all != nullptr) {
+    InternedText* next = all->next;
+    all->hash = HashOf(all->view());
+    InternedText*& head = buckets_[all->hash & (bucketCount_ - 1)];
+    all->next = head;
+    head = all;
+    all = next;
+  }
+}
+
 uint32_t BindingContext::ReferencesOf(std::string_view text) const noexcept {
   if (text.empty()) {
     return 0;
   }
-  const uint32_t hash = TextHash(text);
+  const uint32_t hash = HashOf(text);
   for (const InternedText* entry = buckets_[hash & (bucketCount_ - 1)]; entry != nullptr;
        entry = entry->next) {
     if (entry->hash == hash && entry->view() == text) {

@@ -17,7 +17,10 @@
 //
 // Interning: a chained hash set keyed by the texts' TextHash values, starting with 8 buckets
 // and doubling before the load factor would exceed 1.0; each entry counts its references.
-// The empty text is one static entry that is never counted.
+// The empty text is one static entry that is never counted. TextHash is fast but unkeyed,
+// so a sender can choose texts that share one chain; an insertion that walks more than
+// kLongestChain entries (which a load factor of 1 makes vanishingly rare by chance) moves
+// the table, once, to SipHash under the process's key, so interning stays linear.
 //
 //   BindingContext* context = BindingContext::Create();
 //   const InternedText* name = context->Intern("error");
@@ -44,6 +47,7 @@ class BindingContext {
   static constexpr std::size_t kMaxMediumBytes = 512;
   static constexpr std::size_t kInlineAreaBytes = 144;
   static constexpr std::size_t kInitialBuckets = 8;
+  static constexpr uint32_t kLongestChain = 24;
 
   // Heap-allocated through the framework's allocation functions; throws std::bad_alloc.
   static BindingContext* Create();
@@ -89,6 +93,8 @@ class BindingContext {
   // Distinct non-empty texts interned.
   std::size_t InternedCount() const noexcept { return internedCount_; }
   std::size_t BucketCount() const noexcept { return bucketCount_; }
+  // Whether the intern table has moved to the keyed hash (after a too long chain).
+  bool UsesKeyedHash() const noexcept { return keyedHash_; }
   // The reference count of `text` in this context; 0 when it is not interned (and always
   // for the empty text, which is never counted).
   uint32_t ReferencesOf(std::string_view text) const noexcept;
@@ -165,12 +171,16 @@ class BindingContext {
   void PushFront(PageList& pages, PageHeader* page) noexcept;
   void PushBack(PageList& pages, PageHeader* page) noexcept;
   void GrowBuckets();
+  // The hash the intern table is keyed by now.
+  uint32_t HashOf(std::string_view text) const noexcept;
+  void SwitchToKeyedHash() noexcept;
 
   SizeClass classes_[kClassCount];
   PageList mediumClasses_[kMediumClassCount];
   InternedText** buckets_;
   uint32_t bucketCount_ = kInitialBuckets;
   uint32_t internedCount_ = 0;
+  bool keyedHash_ = false;
   std::size_t bytesInUse_ = 0;
   std::size_t slotsInUse_ = 0;
   std::size_t pagesHeld_ = 0;

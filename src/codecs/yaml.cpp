@@ -14,8 +14,8 @@
 
 #include "binding/binding_conversions.h"
 #include "binding/internal/tree_assembler.h"
-#include "util/fnv1a.h"
 #include "util/format_text.h"
+#include "util/process_hash_key.h"
 
 namespace Vela {
 namespace {
@@ -527,7 +527,8 @@ class YamlLoader {
   int documents_ = 0;
   std::size_t aliasValues_ = 0;
   // Records are never erased, so pointers to them stay valid.
-  std::unordered_map<std::string, AnchorRecord, Fnv1aHash, std::equal_to<>> anchors_{8};
+  // Anchor names come from the sender: keyed, so that no choice of names fills one bucket.
+  std::unordered_map<std::string, AnchorRecord, KeyedTextHash, std::equal_to<>> anchors_{8};
 };
 
 // Builds the tree bottom-up: every container is made once, with its exact size, when it

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -72,6 +73,7 @@ TEST_F(ContextTest, BucketsDoubleBeforeTheLoadFactorWouldExceedOne) {
     entries.push_back(context_->Intern("name" + std::to_string(i)));
   }
   EXPECT_EQ(context_->BucketCount(), 1024u);
+  EXPECT_FALSE(context_->UsesKeyedHash());  // ordinary texts keep the fast hash
   // Every entry is still found after the rehashing, once.
   for (int i = 0; i < 1000; ++i) {
     SCOPED_TRACE(i);
@@ -85,6 +87,48 @@ TEST_F(ContextTest, BucketsDoubleBeforeTheLoadFactorWouldExceedOne) {
   EXPECT_EQ(context_->InternedCount(), 0u);
   EXPECT_EQ(context_->BytesInUse(), 0u);
   EXPECT_EQ(context_->PagesHeld(), 0u);
+}
+
+// Texts of 16 blocks of 16 bytes; each bit of `number` picks one of two variants of its
+// block, which differ in bit 63 of the first word and bits 63 and 31 of the second. TextHash
+// maps all 65,536 such texts to one value, so they would all share one chain.
+std::string CollidingText(uint32_t number) {
+  std::string text(16 * 16, '\0');
+  for (uint32_t block = 0; block < 16; ++block) {
+    uint64_t words[2] = {0x6867666564636261u + block, 0x706F6E6D6C6B6A69u + block};
+    if ((number >> block) & 1) {
+      words[0] ^= uint64_t{1} << 63;
+      words[1] ^= (uint64_t{1} << 63) | (uint64_t{1} << 31);
+    }
+    std::memcpy(text.data() + block * 16, words, sizeof words);
+  }
+  return text;
+}
+
+TEST_F(ContextTest, TextsChosenToCollideMoveTheTableToTheKeyedHash) {
+  constexpr uint32_t kCount = 50000;
+  ASSERT_EQ(TextHash(CollidingText(0)), TextHash(CollidingText(kCount - 1)));
+  std::vector<const InternedText*> entries;
+  for (uint32_t i = 0; i < kCount; ++i) {
+    entries.push_back(context_->Intern(CollidingText(i)));
+  }
+  EXPECT_TRUE(context_->UsesKeyedHash());
+  EXPECT_EQ(context_->InternedCount(), kCount);
+  EXPECT_NE(entries[0]->hash, entries[kCount - 1]->hash);
+  for (uint32_t i = 0; i < kCount; ++i) {
+    SCOPED_TRACE(i);
+    const std::string text = CollidingText(i);
+    ASSERT_EQ(entries[i]->view(), text);
+    ASSERT_EQ(context_->ReferencesOf(text), 1u);
+    ASSERT_EQ(context_->Intern(text), entries[i]);
+  }
+  EXPECT_EQ(context_->ReferencesOf(CollidingText(kCount)), 0u);
+  for (const InternedText* entry : entries) {
+    context_->Release(entry);
+    context_->Release(entry);
+  }
+  EXPECT_EQ(context_->InternedCount(), 0u);
+  EXPECT_EQ(context_->BytesInUse(), 0u);
 }
 
 TEST_F(ContextTest, NodesAreAlignedForPointersAndWords) {

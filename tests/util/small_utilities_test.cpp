@@ -7,6 +7,7 @@
 #include "util/byte_swap.h"
 #include "util/fnv1a.h"
 #include "util/lower_case.h"
+#include "util/sip_hash.h"
 #include "util/text_hash.h"
 
 namespace Vela {
@@ -36,6 +37,24 @@ TEST(Fnv1a32, MatchesReferenceValues) {
 // A table picks buckets by the low bits: a change of any one byte, at any position, in
 // texts of every length up to 40 must reach them, and a byte's value must matter (not only
 // whether it is set).
+// The published SipHash-2-4 vectors (key 00 01 .. 0f, message 00 01 .. of each length)
+// check the rounds and the tail that SipHash13 shares.
+TEST(SipHash, MatchesReferenceValues) {
+  const SipKey key{0x0706050403020100u, 0x0F0E0D0C0B0A0908u};
+  unsigned char message[16];
+  for (unsigned i = 0; i < sizeof message; ++i) message[i] = static_cast<unsigned char>(i);
+  const struct {
+    std::size_t length;
+    uint64_t hash;
+  } cases[] = {{0, 0x726FDB47DD0E0E31u}, {1, 0x74F839C593DC67FDu}, {7, 0xAB0200F58B01D137u},
+               {8, 0x93F5F5799A932462u}, {15, 0xA129CA6149BE45E5u}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.length);
+    EXPECT_EQ((SipHash<2, 4>(key, message, c.length)), c.hash);
+  }
+  EXPECT_NE(SipHash13(key, message, 8), SipHash13(SipKey{key.k0, key.k1 + 1}, message, 8));
+}
+
 TEST(TextHash, EveryByteReachesTheLowBits) {
   for (std::size_t length = 1; length <= 40; ++length) {
     const std::string base(length, 'a');

@@ -10,7 +10,7 @@ namespace Vela {
 // The entry is followed in memory by the text and a terminating zero.
 struct InternedText {
   InternedText* next;  // chain of the bucket
-  uint32_t hash;       // TextHash of the bytes, without the terminating zero
+  uint32_t hash;       // the context's hash of the bytes, without the terminating zero
   uint32_t length;
   uint32_t references;
 
