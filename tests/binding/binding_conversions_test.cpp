@@ -12,6 +12,7 @@
 
 #include "binding/binding_registry.h"
 #include "binding/conversion_matchers.h"
+#include "binding/property_builders.h"
 #include "binding/type_identity.h"
 
 namespace Vela {
@@ -19,21 +20,6 @@ namespace {
 
 constexpr TypeIdentity kPhaseIdentity{0x0000A001u, "#0000A001"};
 constexpr TypeIdentity kOtherEnumIdentity{0x0000A002u, "#0000A002"};
-
-BindingProperty Collection(std::vector<BindingProperty> items) {
-  BindingProperty out;
-  out.MakeCollection();
-  for (auto& item : items) out.Append() = item;
-  return out;
-}
-
-BindingProperty Structure(std::string_view field, BindingProperty value) {
-  BindingProperty out;
-  out.MutableField(field) = value;
-  return out;
-}
-
-BindingProperty Blob(std::vector<uint8_t> bytes) { return BindingProperty(std::move(bytes)); }
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 
@@ -355,7 +341,7 @@ TEST(IsDefaultBindingValueTest, ZeroFalseAndEmptyAreDefault) {
       {__LINE__, Collection({}), true},
       {__LINE__, Collection({BindingProperty()}), false},
       {__LINE__, BindingProperty().MakeStructure(), true},
-      {__LINE__, Structure("a", BindingProperty()), false},
+      {__LINE__, Structure({{"a", BindingProperty()}}), false},
       {__LINE__, BindingProperty(BindingEnum{0, &kPhaseIdentity}), true},
   };
   for (const auto& row : rows) {

@@ -63,20 +63,6 @@ TEST(TypeIdentityTest, DeclaredIdentifierWinsAndRecordIsUnique) {
   EXPECT_NE(TypeIdentityOf<std::vector<Widget>>().id, TypeIdentityOf<Widget>().id);
 }
 
-TEST(TypeCodeTest, NamesEveryCodeAndNothingOutside) {
-  const std::vector<std::string_view> expected = {
-      "bool",   "int8",   "uint8", "int16",  "uint16", "int32",    "uint32",
-      "int64",  "uint64", "float", "double", "string", "object",   "blob",
-      "vector", "enum",   "struct", "callback", "map"};
-  for (uint32_t code = 1; code <= 19; ++code) {
-    SCOPED_TRACE(code);
-    EXPECT_EQ(TypeCodeName(code), expected[code - 1]);
-  }
-  EXPECT_EQ(TypeCodeName(0u), "");
-  EXPECT_EQ(TypeCodeName(20u), "");
-  EXPECT_EQ(TypeCodeName(0xFFFFFFFFu), "");
-}
-
 TEST(TypeCodeTest, ClassifiesEveryCodeAndTakesOthersAsUndescribed) {
   // One letter per code from 0 to 20: Undescribed, Plain, Sequence, Dictionary, Registered.
   constexpr std::string_view kExpected = "UPPPPPPPPPPPPPPSRRPDU";

@@ -73,25 +73,6 @@ BindingProperty SampleTree() {
   return root;
 }
 
-TEST(HostBindingValueTest, TypeNames) {
-  struct Case {
-    int line;
-    uint32_t type;
-    std::string_view name;
-  };
-  const Case cases[] = {
-      {__LINE__, 0, ""},          {__LINE__, 1, "bool"},      {__LINE__, 2, "signed"},
-      {__LINE__, 3, "unsigned"},  {__LINE__, 4, "float"},     {__LINE__, 5, "string"},
-      {__LINE__, 6, "string"},    {__LINE__, 7, "blob"},      {__LINE__, 8, "blob"},
-      {__LINE__, 9, "collection"}, {__LINE__, 10, "structure"}, {__LINE__, 11, ""},
-      {__LINE__, 0xFFFFFFFFu, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    EXPECT_EQ(HostValueTypeName(c.type), c.name);
-  }
-}
-
 TEST(HostBindingValueTest, ToHostGivesOwnedCopiesInFieldOrder) {
   BindingProperty tree = SampleTree();
   HostValueHolder host;

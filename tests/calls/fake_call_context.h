@@ -39,6 +39,7 @@ struct Session {
   std::string state;
   uint64_t accountId = 0;
 };
+enum class Tier : int32_t { Bronze = 1, Gold = 2 };
 // Not registered: converting it fails.
 struct Unregistered {
   int32_t x = 0;
@@ -50,6 +51,7 @@ VELA_STATIC_TYPE(CallsTesting::Inner);
 VELA_STATIC_TYPE(CallsTesting::Plain);
 VELA_STATIC_TYPE(CallsTesting::Outer);
 VELA_STATIC_TYPE(CallsTesting::Session);
+VELA_STATIC_TYPE(CallsTesting::Tier);
 VELA_STATIC_TYPE(CallsTesting::Unregistered);
 
 namespace Vela::Testing {
@@ -65,6 +67,7 @@ inline void RegisterCallsTestTypes(BindingRegistry& registry) {
       .Field("plain", &Outer::plain)
       .Field("plains", &Outer::plains);
   RegisterStruct<Session>(registry, "Session").Field("state", &Session::state).Field("accountId", &Session::accountId);
+  RegisterEnum<Tier>(registry, "Tier").Value("Bronze", Tier::Bronze).Value("Gold", Tier::Gold);
 }
 
 // What the fake's request handler sees of one request.

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -99,6 +100,23 @@ TEST(LcdsClassAnnotation, EmptyValuesDeclaredAsStructuresGetTheirClass) {
   ASSERT_TRUE(items.ok());
   AnnotateLcdsClasses(items.value(), DescribeNativeType<std::vector<CallsTesting::Inner>>(context.registry()), classes);
   EXPECT_EQ(WriteJson(items.value()), R"([{"__class":"x.Inner"},{"__class":"x.Inner","level":2}])");
+}
+
+// An enumeration is a name or a number: a class known for it must not turn the elements of
+// a vector or map of it into records.
+TEST(LcdsClassAnnotation, LeavesEnumerationElementsAsTheyAre) {
+  FakeCallContext context;
+  LcdsClassTable classes;
+  classes.Add("Tier", "x.Tier");
+  BindingResult tiers = ParseJson(R"(["Gold",1])");
+  ASSERT_TRUE(tiers.ok());
+  AnnotateLcdsClasses(tiers.value(), DescribeNativeType<std::vector<CallsTesting::Tier>>(context.registry()), classes);
+  EXPECT_EQ(WriteJson(tiers.value()), R"(["Gold",1])");
+  BindingResult byName = ParseJson(R"({"a":"Bronze"})");
+  ASSERT_TRUE(byName.ok());
+  AnnotateLcdsClasses(byName.value(),
+                      DescribeNativeType<std::map<std::string, CallsTesting::Tier>>(context.registry()), classes);
+  EXPECT_EQ(WriteJson(byName.value()), R"({"a":"Bronze"})");
 }
 
 class LcdsCallsTest : public ::testing::Test {

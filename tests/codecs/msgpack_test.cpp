@@ -15,6 +15,7 @@
 
 #include "binding/binding_property.h"
 #include "binding/conversion_matchers.h"
+#include "binding/property_builders.h"
 #include "codecs/msgpack.h"
 #include "util/full_regex_matcher.h"
 
@@ -40,29 +41,6 @@ Bytes Repeat(const Bytes& part, std::size_t times) {
     all.insert(all.end(), part.begin(), part.end());
   }
   return all;
-}
-
-BindingProperty Collection(std::initializer_list<BindingProperty> elements) {
-  BindingProperty value;
-  value.MakeCollection();
-  for (const BindingProperty& element : elements) {
-    value.Append() = element;
-  }
-  return value;
-}
-
-BindingProperty Structure(
-    std::initializer_list<std::pair<std::string_view, BindingProperty>> fields) {
-  BindingProperty value;
-  value.MakeStructure();
-  for (const auto& [name, field] : fields) {
-    value.MutableField(name) = field;
-  }
-  return value;
-}
-
-BindingProperty Blob(std::initializer_list<uint8_t> bytes) {
-  return BindingProperty(std::vector<uint8_t>(bytes));
 }
 
 struct ValueCase {

@@ -16,31 +16,13 @@
 
 #include "binding/binding_property.h"
 #include "binding/conversion_matchers.h"
+#include "binding/property_builders.h"
 #include "codecs/yaml.h"
 #include "util/allocation.h"
 #include "util/full_regex_matcher.h"
 
 namespace Vela {
 namespace {
-
-BindingProperty Collection(std::initializer_list<BindingProperty> elements) {
-  BindingProperty value;
-  value.MakeCollection();
-  for (const BindingProperty& element : elements) {
-    value.Append() = element;
-  }
-  return value;
-}
-
-BindingProperty Structure(
-    std::initializer_list<std::pair<std::string_view, BindingProperty>> fields) {
-  BindingProperty value;
-  value.MakeStructure();
-  for (const auto& [name, field] : fields) {
-    value.MutableField(name) = field;
-  }
-  return value;
-}
 
 struct ValueCase {
   int line;

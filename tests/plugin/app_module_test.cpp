@@ -256,13 +256,6 @@ TEST_F(AppModuleTest, PublishDeletionSendsDeleteWithEmptyData) {
   EXPECT_TRUE(host_.fired[1].payload.FieldOrEmpty("data").IsEmpty());
 }
 
-TEST(ErrorResponses, EmptyMessageGivesTheStandardText) {
-  EXPECT_EQ(NotFound().message, "Not found");
-  EXPECT_EQ(NotFound().status, 404u);
-  EXPECT_EQ(InternalServerError().message, "Internal server error");
-  EXPECT_EQ(InternalServerError().status, 500u);
-}
-
 // --- Waiting and tasks ---
 
 TEST_F(AppModuleTest, AwaitingAReadyFutureCallsNoHostFunction) {

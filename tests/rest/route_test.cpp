@@ -2,122 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "rest/function_binding.h"
-#include "rest/function_name.h"
 #include "rest/function_record.h"
 #include "rest/http_method.h"
-#include "rest/path_template.h"
-#include "rest/url_decode.h"
 
 namespace Vela {
 namespace {
-
-TEST(MethodTextTest, CodesAndUnknowns) {
-  struct Row {
-    int line;
-    uint32_t code;
-    std::string_view text;
-    HttpMethod fromHost;
-  };
-  const Row rows[] = {
-      {__LINE__, 0, "", HttpMethod::None},
-      {__LINE__, 1, "DELETE", HttpMethod::Delete},
-      {__LINE__, 2, "GET", HttpMethod::Get},
-      {__LINE__, 3, "HEAD", HttpMethod::Head},
-      {__LINE__, 6, "POST", HttpMethod::Post},
-      {__LINE__, 7, "PUT", HttpMethod::Put},
-      {__LINE__, 8, "", HttpMethod::Custom},  // the verb travels beside the code
-      {__LINE__, 9, "", HttpMethod::None},
-      {__LINE__, 0xFFFFFFFFu, "", HttpMethod::None},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    EXPECT_EQ(MethodText(row.code), row.text);
-    EXPECT_EQ(HttpMethodFromHost(row.code), row.fromHost);
-  }
-}
-
-TEST(MakeFunctionNameTest, CamelCasesMethodAndPath) {
-  struct Row {
-    int line;
-    std::string_view method;
-    std::string_view path;
-    std::string_view name;
-  };
-  const Row rows[] = {
-      {__LINE__, "GET", "/arx-login/v1/session", "GetArxLoginV1Session"},
-      {__LINE__, "DELETE", "/arx-player-behavior/v1/reporter-feedback/{id}",
-       "DeleteArxPlayerBehaviorV1ReporterFeedbackById"},
-      {__LINE__, "", "/a_b", "AB"},
-      // The method's tail is lowered, whatever its case.
-      {__LINE__, "gEt", "/x", "GetX"},
-      {__LINE__, "", "/a.b!c+d", "ABCD"},
-      {__LINE__, "", "/{+rest}", "ByRest"},
-      // Characters that are no separators stay as they are.
-      {__LINE__, "", "/aB?c=d", "AB?c=d"},
-      {__LINE__, "PUT", "", "Put"},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    EXPECT_EQ(MakeFunctionName(row.method, row.path), row.name);
-  }
-}
-
-TEST(UrlDecodeTest, DecodesAndNeverOverreads) {
-  struct Row {
-    int line;
-    std::string_view in;
-    std::string out;
-  };
-  const Row rows[] = {
-      {__LINE__, "a%2Fb+c", "a/b c"},
-      {__LINE__, "%e9", "\xE9"},
-      {__LINE__, "100%", "100"},    // "%" at the end is dropped
-      {__LINE__, "%4", "4"},        // one character after "%": dropped, the rest copied
-      {__LINE__, "%zz", "\x10"},    // non-hex counts 16: (16*16+16) & 0xFF
-      {__LINE__, "%%41", "\x04" "1"},  // "%%4": 16 * 16 + 4 = 260, low byte 4
-      {__LINE__, "", ""},
-      {__LINE__, "++", "  "},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    // A copy without a terminating NUL lets ASan catch any read past the end.
-    std::vector<char> exact(row.in.begin(), row.in.end());
-    EXPECT_EQ(UrlDecode(std::string_view(exact.data(), exact.size())), row.out);
-  }
-}
-
-TEST(TemplateToRegexTest, ExpressionsAndParameters) {
-  using K = PathParameterKind;
-  struct Row {
-    int line;
-    std::string_view pathTemplate;
-    std::string_view expression;
-    std::vector<PathParameter> parameters;
-  };
-  const Row rows[] = {
-      {__LINE__, "/arx-player-behavior/v1/reporter-feedback/{id}",
-       "/arx-player-behavior/v1/reporter-feedback/([^/]*)", {{K::Simple, "id"}}},
-      {__LINE__, "/a/{+rest}", "/a/(.*)", {{K::Reserved, "rest"}}},
-      {__LINE__, "/a{#frag}", "/a#(.*)", {{K::Fragment, "frag"}}},
-      {__LINE__, "/v1.0/{x}", "/v1\\.0/([^/]*)", {{K::Simple, "x"}}},
-      {__LINE__, "^$.*+?()[]|\\", "\\^\\$\\.\\*\\+\\?\\(\\)\\[\\]\\|\\\\", {}},
-      // "+" and "#" count only as the first character inside the braces.
-      {__LINE__, "/{a+b}/{+c#d}", "/([^/]*)/(.*)", {{K::Simple, "a+b"}, {K::Reserved, "c#d"}}},
-      {__LINE__, "/{x}{y}", "/([^/]*)([^/]*)", {{K::Simple, "x"}, {K::Simple, "y"}}},
-      {__LINE__, "/open{x", "/open", {}},  // an unterminated placeholder is dropped
-      {__LINE__, "/a}b", "/a\\}b", {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    const PathPattern pattern = TemplateToRegex(row.pathTemplate);
-    EXPECT_EQ(pattern.expression, row.expression);
-    EXPECT_EQ(pattern.parameters, row.parameters);
-  }
-}
 
 // Bindings for route tests: a function per binding, so each binding has its own method.
 class RouteTest : public ::testing::Test {
