@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "binding/binding_property.h"
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "binding/native_type_builder.h"
 #include "binding/static_type.h"
 #include "fuzz_support.h"

@@ -14,8 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "abi/host_value.h"
 #include "binding/binding_property.h"
-#include "binding/host_binding_value.h"
 
 // A broken property is a finding: report it and abort, so libFuzzer saves the input.
 #define ARX_FUZZ_CHECK(condition)                                             \

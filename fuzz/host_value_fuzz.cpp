@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "binding/binding_property.h"
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "fuzz_support.h"
 #include "util/allocation.h"
 

@@ -13,8 +13,8 @@
 
 #include <string>
 
+#include "abi/api_description.h"
 #include "binding/binding_property.h"
-#include "rest/api_description.h"
 
 namespace Vela::Host {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/host_api.h"
+#include "abi/host_api.h"
 
 namespace Vela::Host {
 

@@ -24,9 +24,9 @@
 
 #include <string>
 
+#include "abi/api_description.h"
 #include "binding/binding_property.h"
 #include "plugin_host.h"
-#include "rest/api_description.h"
 
 namespace Vela::Host {
 

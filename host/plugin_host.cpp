@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "util/allocation.h"
 
 namespace Vela::Host {

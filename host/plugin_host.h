@@ -24,11 +24,11 @@
 #include <utility>
 #include <vector>
 
+#include "abi/host_api.h"
 #include "binding/binding_property.h"
 #include "dynamic_library.h"
 #include "event_bus.h"
 #include "host_recording.h"
-#include "plugin/host_api.h"
 #include "sibling_plugin.h"
 #include "task_loop.h"
 

@@ -30,7 +30,8 @@
 #include <string_view>
 #include <vector>
 
-#include "binding/host_binding_value.h"
+#include "abi/api_description.h"
+#include "binding/host_value_conversion.h"
 #include "calls/plugin_records.h"
 #include "codecs/json.h"
 #include "login_plugin.h"
@@ -43,7 +44,6 @@
 #include "plugin/memory_counters.h"
 #include "plugin_host.h"
 #include "resource_sibling.h"
-#include "rest/api_description.h"
 #include "rest/api_registry.h"
 #include "rest/rest_function.h"
 #include "sibling_event_names.h"

@@ -17,7 +17,7 @@
 
 #include <cstddef>
 
-#include "binding/host_binding_value.h"
+#include "abi/host_value.h"
 
 namespace Vela {
 

@@ -7,6 +7,7 @@
 #include "binding/binding_converter.h"
 #include "binding/binding_conversions.h"
 #include "binding/host_value_arena.h"
+#include "binding/host_value_conversion.h"
 #include "binding/internal/host_value_parts.h"
 #include "binding/type_info.h"
 #include "util/allocation.h"

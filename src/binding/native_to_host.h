@@ -5,7 +5,7 @@
 // failures.
 #pragma once
 
-#include "binding/host_binding_value.h"
+#include "abi/host_value.h"
 #include "binding/maybe_type.h"
 
 namespace Vela {

@@ -42,7 +42,7 @@
 #include "binding/binding_property.h"
 #include "binding/binding_registry.h"
 #include "binding/enum_name_lookup.h"
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "binding/internal/host_value_parts.h"
 #include "binding/maybe_type.h"
 #include "binding/native_to_host.h"

@@ -1,5 +1,5 @@
-// Type codes and the type descriptor: how a field, an argument or a return value names
-// its native type, for the conversions and for help.
+// The type descriptor: how a field, an argument or a return value names its native type
+// (a TypeCode, abi/type_code.h, and what it refers to), for the conversions and for help.
 //
 //   TypeDescriptor tags{TypeCode::Vector, TypeCode::String};       // std::vector<std::string>
 //   TypeDescriptor ban{TypeCode::Struct, TypeCode::None, banInfo};  // a registered structure
@@ -7,41 +7,12 @@
 #pragma once
 
 #include <cstdint>
-#include <string_view>
+
+#include "abi/type_code.h"
 
 namespace Vela {
 
 struct TypeInfo;
-
-// Closed set: switch on it without `default:`.
-enum class TypeCode : uint32_t {
-  None = 0,  // "not described": no type, or no element type
-  Bool = 1,
-  Int8 = 2,
-  UInt8 = 3,
-  Int16 = 4,
-  UInt16 = 5,
-  Int32 = 6,
-  UInt32 = 7,
-  Int64 = 8,
-  UInt64 = 9,
-  Float = 10,
-  Double = 11,
-  String = 12,
-  Object = 13,  // a BindingProperty, unconverted
-  Blob = 14,
-  Vector = 15,
-  Enum = 16,
-  Struct = 17,
-  Callback = 18,
-  Map = 19,  // from text to the element type
-};
-
-// "bool", "int8", ... "map" for codes 1..19; the empty text for any other code.
-std::string_view TypeCodeName(uint32_t code) noexcept;
-inline std::string_view TypeCodeName(TypeCode code) noexcept {
-  return TypeCodeName(static_cast<uint32_t>(code));
-}
 
 // What describes the values of a code: the sorting of the codes that help, descriptions and
 // conversions share. Switch on it without `default:`.

@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
+#include "abi/host_request.h"
+#include "abi/host_response.h"
 #include "calls/plugin_records.h"
-#include "rest/host_request.h"
-#include "rest/host_response.h"
 
 namespace Vela {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "codecs/json.h"
 
 namespace Vela {

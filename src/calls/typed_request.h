@@ -22,12 +22,12 @@
 #include <utility>
 #include <vector>
 
+#include "abi/host_response.h"
 #include "binding/binding_property.h"
 #include "binding/maybe_type.h"
 #include "binding/native_type.h"
 #include "calls/call_context.h"
 #include "calls/call_failure.h"
-#include "rest/host_response.h"
 #include "rest/http_method.h"
 
 namespace Vela {

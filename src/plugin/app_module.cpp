@@ -4,7 +4,7 @@
 #include <exception>
 #include <utility>
 
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "logging/assertion.h"
 #include "logging/log_groups.h"
 #include "plugin/memory_counters.h"

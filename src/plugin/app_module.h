@@ -34,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include "abi/host_api.h"
 #include "binding/maybe_type.h"
 #include "binding/static_type.h"
 #include "calls/call_context.h"
@@ -42,7 +43,6 @@
 #include "calls/service_proxy.h"
 #include "calls/telemetry_sender.h"
 #include "logging/logger.h"
-#include "plugin/host_api.h"
 #include "plugin/plugin_name.h"
 #include "plugin/plugin_types.h"
 #include "plugin/task_table.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "abi/host_api.h"
 #include "logging/logger.h"
 #include "platform/recursive_lock.h"
-#include "plugin/host_api.h"
 
 namespace Vela {
 

@@ -25,8 +25,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "abi/api_description.h"
 #include "binding/binding_registry.h"
-#include "rest/api_description.h"
 #include "rest/function_binding.h"
 #include "rest/function_record.h"
 

@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "binding/host_binding_value.h"
 #include "binding/host_value_arena.h"
+#include "binding/host_value_conversion.h"
 #include "rest/api_registry.h"
 #include "rest/argument_binding.h"
 #include "rest/function_binding.h"

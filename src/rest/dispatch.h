@@ -17,8 +17,8 @@
 // escapes to the host: an exception is answered with status 500 and its message.
 #pragma once
 
-#include "rest/host_request.h"
-#include "rest/host_response.h"
+#include "abi/host_request.h"
+#include "abi/host_response.h"
 
 namespace Vela {
 

@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-#include "binding/host_binding_value.h"
+#include "abi/host_value.h"
 #include "binding/maybe_type.h"
 
 namespace Vela {

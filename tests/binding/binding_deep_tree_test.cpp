@@ -8,7 +8,7 @@
 #include "binding/binding_context.h"
 #include "binding/binding_property.h"
 #include "binding/binding_visitor.h"
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "binding/page_source.h"
 
 namespace Vela {

@@ -14,7 +14,7 @@
 
 #include "binding/binding_context.h"
 #include "binding/conversion_matchers.h"
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "binding/native_type.h"
 #include "binding/native_type_builder.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "binding/binding_registry.h"
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "binding/native_type_builder.h"
 #include "calls/call_context.h"
 #include "util/allocation.h"

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "plugin_host.h"
 
 namespace Vela::Host::Testing {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "abi/host_api.h"
 #include "binding/binding_property.h"
-#include "binding/host_binding_value.h"
-#include "plugin/host_api.h"
+#include "binding/host_value_conversion.h"
 
 namespace Vela::Testing {
 

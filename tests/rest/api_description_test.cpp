@@ -1,4 +1,4 @@
-#include "rest/api_description.h"
+#include "abi/api_description.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "codecs/json.h"
 #include "rest/api_registry.h"
 #include "rest/rest_function.h"

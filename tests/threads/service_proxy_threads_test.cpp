@@ -12,7 +12,7 @@
 
 #include "binding/binding_property.h"
 #include "binding/binding_registry.h"
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 #include "calls/call_context.h"
 #include "calls/plugin_records.h"
 #include "calls/service_proxy.h"

@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "binding/host_binding_value.h"
+#include "abi/host_value.h"
 
 namespace Vela::detail {
 

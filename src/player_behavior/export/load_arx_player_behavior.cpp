@@ -1,9 +1,9 @@
 // The plugin's only export.
 #include <memory>
 
+#include "abi/host_api.h"
 #include "logging/trace_providers.h"
 #include "player_behavior/player_behavior_module.h"
-#include "plugin/host_api.h"
 
 // The event-trace providers are registered when the library loads and unregistered when it
 // unloads (on Windows, from the C runtime's DllMain): this file is always part of the

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "binding/host_binding_value.h"
+#include "abi/host_value.h"
 
 namespace Vela {
 

@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "rest/host_request.h"
-#include "rest/host_response.h"
+#include "abi/host_request.h"
+#include "abi/host_response.h"
 
 namespace Vela {
 
@@ -20,7 +20,7 @@ struct ArgumentEntry {
   ArgumentEntry* next;
   const char* name;
   const char* description;
-  uint32_t type;         // type code 1..19, 0 for any other
+  uint32_t type;         // TypeCode 1..19 (abi/type_code.h), 0 for any other
   uint32_t elementType;  // element type code of vectors and maps
   const char* typeName;  // registered type's name for codes 15, 16, 17, 19, else ""
   uint8_t optional;

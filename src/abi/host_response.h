@@ -8,8 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "binding/host_binding_value.h"
-#include "rest/host_request.h"
+#include "abi/host_request.h"
+#include "abi/host_value.h"
 
 namespace Vela {
 

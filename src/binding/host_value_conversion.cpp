@@ -1,4 +1,4 @@
-#include "binding/host_binding_value.h"
+#include "binding/host_value_conversion.h"
 
 #include <cstring>
 #include <limits>

@@ -1,10 +1,18 @@
-// The words exchanged with the host: the load block of the exported entry, the plugin's
-// three functions, the host's ten-function table and the event record.
+// The plugin's C boundary: everything a host exchanges with it, in one folder. Read this
+// header first; the others of abi/ hold the records it points at:
 //
-// This is the one header of the plugin that declares the host's C interface; everything
-// else reaches the host through AppModule. Every record is packed in the host's layout:
-// a 4-byte word that holds an address is a native pointer, so on a 32-bit target the
-// records have exactly the host's sizes (checked below).
+//   abi/host_api.h         the load block of the export, the plugin's three functions, the
+//                          host's ten-function table, the event record (here)
+//   abi/host_value.h       HostBindingValue, the 12-byte form every value crosses in
+//   abi/api_description.h  the block handed back at load: REST functions, types, events
+//   abi/type_code.h        the type codes those records name their types with
+//   abi/host_request.h     a REST call as the host hands it to a function's dispatch entry
+//   abi/host_response.h    the response record that entry fills
+//
+// Every record is packed in the host's layout: a 4-byte word that holds an address is a
+// native pointer, so on a 32-bit target the records have exactly the host's sizes (each
+// header checks its own). The headers declare records only and depend on nothing; inside
+// the plugin, AppModule is the one caller of the host's table.
 //
 //   extern "C" void* load_arx_player_behavior(Vela::PluginLoadBlock* block);
 //   block->functions->Start(block->context, &hostApi);
@@ -12,10 +20,10 @@
 
 #include <cstdint>
 
-#include "binding/host_binding_value.h"
-#include "rest/api_description.h"
-#include "rest/host_request.h"
-#include "rest/host_response.h"
+#include "abi/api_description.h"
+#include "abi/host_request.h"
+#include "abi/host_response.h"
+#include "abi/host_value.h"
 
 // Marks the one symbol the plugin's shared library exports (everything else is hidden).
 #if defined(_WIN32)
@@ -29,6 +37,7 @@ namespace Vela {
 struct HostApi;
 struct HostEvent;
 struct HostFunctionTable;
+struct PluginFunctionTable;
 
 extern "C" {
 
@@ -36,13 +45,6 @@ using HostEventCallback = void (*)(const HostEvent* event);
 using HostTaskCallback = void (*)(void* context);
 
 #pragma pack(push, 1)
-
-// The plugin's three functions; the context word of the load block is their first argument.
-struct PluginFunctionTable {
-  uint8_t (*Start)(void* context, HostApi* host);
-  void (*Stop)(void* context);
-  void (*GetMemoryStats)(void* context, uint32_t out[14]);
-};
 
 // In: the host's plugin API version. Out (only when the handshake succeeds): the plugin's
 // version, its functions, its context word, its short name and its API description.
@@ -54,6 +56,13 @@ struct PluginLoadBlock {
   void* context;
   const char* shortName;
   ApiDescription* api;
+};
+
+// The plugin's three functions; the context word of the load block is their first argument.
+struct PluginFunctionTable {
+  uint8_t (*Start)(void* context, HostApi* host);
+  void (*Stop)(void* context);
+  void (*GetMemoryStats)(void* context, uint32_t out[14]);
 };
 
 // The argument of Start.
@@ -108,8 +117,8 @@ using PluginLoadFunction = void* (*)(PluginLoadBlock* block);
 inline constexpr const char* kPluginLoadSymbol = "load_arx_player_behavior";
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
-static_assert(sizeof(PluginFunctionTable) == 12);
 static_assert(sizeof(PluginLoadBlock) == 28);
+static_assert(sizeof(PluginFunctionTable) == 12);
 static_assert(sizeof(HostApi) == 8);
 static_assert(sizeof(HostEvent) == 24);
 static_assert(sizeof(HostFunctionTable) == 40);

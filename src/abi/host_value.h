@@ -1,18 +1,15 @@
 // HostBindingValue: the packed 12-byte form in which values cross to and from the host.
 //
 // Pointers are native words; on a 32-bit target every record has exactly its documented
-// size. Values the plugin hands out are allocated through the framework's allocation
-// functions and released by ReleaseHostValue.
+// size. Values the plugin hands out are allocated by the plugin and released by the plugin
+// (the record they travel in says through which entry); the value model converts to and
+// from this form (binding/host_value_conversion.h).
 #pragma once
 
 #include <cstdint>
-#include <string_view>
-
-#include "binding/maybe_type.h"
 
 namespace Vela {
 
-class EnumNameLookup;
 struct HostBindingValue;
 struct HostStructEntry;
 
@@ -84,31 +81,5 @@ static_assert(sizeof(HostBindingValue) == 12);
 static_assert(sizeof(HostStructEntry) == 17);
 static_assert(sizeof(HostResultHead) == 17);
 #endif
-
-// The failure of FromHostValue for a type code outside 0..10: %1 the caller's path, %2 the
-// host type name.
-inline constexpr std::string_view kHostValueIncompatibleMessage =
-    "Couldn't assign value to '%1' of type object because the input is of an incompatible "
-    "type '%2'.";
-
-// "bool", "signed", "unsigned", "float", "string", "blob", "collection", "structure";
-// the empty text for any other code.
-std::string_view HostValueTypeName(uint32_t type);
-
-// Converts a value to the host form; cannot fail. With `enums`, an Enum whose value has a
-// registered name becomes that name as a String.
-void ToHostValue(const BindingProperty& value, HostBindingValue& out,
-                 const EnumNameLookup* enums = nullptr);
-
-// Converts from the host form; `path` names the value in the failure message.
-BindingResult FromHostValue(const HostBindingValue& value, std::string_view path);
-
-// Frees what the plugin allocated for a host value and leaves it Empty.
-void ReleaseHostValue(HostBindingValue& value);
-
-// Fills a host result record: an ok result becomes its host value; a failure releases the
-// value part, stores an owned copy of the message as the error text and sets the flag.
-void StoreResultInHostRecord(HostResultHead& head, const BindingResult& result,
-                             const EnumNameLookup* enums = nullptr);
 
 }  // namespace Vela
