@@ -2,16 +2,12 @@
 
 #include <string_view>
 
-#include "binding/type_descriptor.h"
+#include "abi/type_code.h"
 #include "scenario.h"
 
 namespace Vela::Host {
 namespace {
 
-constexpr uint32_t kVectorCode = 15;
-constexpr uint32_t kEnumCode = 16;
-constexpr uint32_t kStructCode = 17;
-constexpr uint32_t kMapCode = 19;
 // The description block is the plugin's; a broken chain must not walk the host off into
 // memory, so every walk is bounded by the block's counts and this.
 constexpr uint32_t kMaxEntries = 100000;
@@ -31,7 +27,8 @@ std::string_view LocationWord(uint32_t code) {
 }
 
 std::string ElementText(uint32_t code, const char* typeName) {
-  if ((code == kEnumCode || code == kStructCode) && typeName != nullptr && *typeName != '\0') return typeName;
+  const auto type = static_cast<TypeCode>(code);
+  if ((type == TypeCode::Enum || type == TypeCode::Struct) && typeName != nullptr && *typeName != '\0') return typeName;
   return std::string(TypeCodeName(code));
 }
 
@@ -123,8 +120,9 @@ std::string Text(const BindingProperty& value, std::string_view field) {
 }  // namespace
 
 std::string TypeText(uint32_t code, uint32_t elementCode, const char* typeName) {
-  if (code == kVectorCode) return "vector<" + ElementText(elementCode, typeName) + ">";
-  if (code == kMapCode) return "map<string, " + ElementText(elementCode, typeName) + ">";
+  const auto type = static_cast<TypeCode>(code);
+  if (type == TypeCode::Vector) return "vector<" + ElementText(elementCode, typeName) + ">";
+  if (type == TypeCode::Map) return "map<string, " + ElementText(elementCode, typeName) + ">";
   return ElementText(code, typeName);
 }
 

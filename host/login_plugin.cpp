@@ -5,7 +5,6 @@
 
 #include "plugin_host.h"
 #include "sibling_event_names.h"
-#include "util/format_text.h"
 
 namespace Vela::Host {
 namespace {
@@ -147,7 +146,7 @@ std::size_t LoginPlugin::AnswerSilentRequests() {
     const ServiceProxyRequestRecord& request = requests_[index];
     ServiceProxyReply reply;
     reply.status = kServiceSilentStatus;
-    reply.error = FormatText(kServiceSilentMessage, request.service, request.method);
+    reply.error = "Service " + request.service + " did not answer " + request.method;
     if (request.byUuid) {
       Send(kServiceProxyUuidEventName, request, request.uuid, reply);
     } else {

@@ -39,8 +39,8 @@ inline constexpr std::string_view kServiceProxyUuidEventName = "OnServiceProxyUu
 inline constexpr std::string_view kServiceProxyMethodEventName = "OnServiceProxyMethodEvent";
 // The failure of a request whose arguments are not what the function takes.
 inline constexpr std::string_view kBadArgumentsMessage = "Bad request: unexpected arguments";
-// The error of a reply to a request its service never answered (service, method).
-inline constexpr std::string_view kServiceSilentMessage = "Service %1 did not answer %2";
+// The status of a reply to a request its service never answered (its error: "Service S did
+// not answer M").
 inline constexpr std::string_view kServiceSilentStatus = "TIMEOUT";
 
 // What a back-end service answers; the fields of the reply event besides its keys.
@@ -94,7 +94,7 @@ class LoginPlugin final : public ResourceSibling {
   // --- Service proxy. ---
   void SetServiceReply(std::string_view service, std::string_view method, ServiceProxyReply reply);
   void SetReplyTiming(ReplyTiming timing) { timing_ = timing; }
-  // Schedules a failed reply (kServiceSilentMessage) to every request that had no configured
+  // Schedules a failed reply (kServiceSilentStatus) to every request that had no configured
   // reply; answers how many.
   std::size_t AnswerSilentRequests();
   [[nodiscard]] const std::vector<ServiceProxyRequestRecord>& serviceProxyRequests() const { return requests_; }

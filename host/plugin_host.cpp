@@ -1,12 +1,12 @@
 #include "plugin_host.h"
 
-#include <cstring>
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 #include "binding/host_value_conversion.h"
-#include "util/allocation.h"
 
 namespace Vela::Host {
 namespace {
@@ -93,11 +93,19 @@ uint8_t ReadHostStream(void* stream, void* buffer, uint32_t* count, uint8_t* mor
 
 void ReleaseHostStream(void* stream) { delete static_cast<HostStream*>(stream); }
 
+// The error text of a response record for the plugin: the host's own block, which the
+// record's release entry (below) frees.
+char* CopyErrorText(const std::string& text) {
+  auto* copy = static_cast<char*>(std::malloc(text.size() + 1));
+  if (copy != nullptr) std::memcpy(copy, text.c_str(), text.size() + 1);
+  return copy;
+}
+
 // Frees what the host put into a response record for the plugin.
 void ReleaseHostResponse(HostResponse* response) {
   if (response == nullptr) return;
   ReleaseHostValue(response->head.value);
-  if (response->head.errorOwned != 0) Free(response->head.error);
+  if (response->head.errorOwned != 0) std::free(response->head.error);
   // A body stream is released by its reader through the stream's own release entry.
   std::memset(static_cast<void*>(response), 0, sizeof *response);
 }
@@ -351,7 +359,7 @@ void PluginHost::AnswerRequest(HostResponse& out, const HostRequest& in) {
   std::memset(static_cast<void*>(&out), 0, sizeof out);
   out.status = reply.status;
   if (!reply.error.empty()) {
-    out.head.error = DuplicateText(reply.error.c_str());
+    out.head.error = CopyErrorText(reply.error);
     out.head.errorOwned = 1;
   } else if (!reply.streamedBody.empty()) {
     auto* stream = new HostStream{std::move(reply.streamedBody), 0, 0};
