@@ -231,7 +231,7 @@ void BM_LargeArray(benchmark::State& state) {
     peakBytes = static_cast<double>(Vela::Bench::PeakHeapBytes() - before) + pages;
     treeBytes = static_cast<double>(Vela::Bench::HeapBytesInUse() - before) + pages;
     state.PauseTiming();
-    result = Vela::BindingResult();
+    result = Vela::BindingResult::Ok();
     state.ResumeTiming();
   }
   state.counters["input_bytes"] = static_cast<double>(input.size());

@@ -13,7 +13,7 @@
 namespace {
 
 struct Decoded {
-  Vela::BindingResult result;
+  Vela::BindingResult result = Vela::BindingResult::Ok();
   std::size_t stop = 0;
 };
 

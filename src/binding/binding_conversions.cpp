@@ -326,7 +326,7 @@ int32_t EnumFromBinding(BindingResult& status, const BindingProperty& input,
         }
       }
       // The number's own failure is replaced by the enumeration's message.
-      BindingResult number;
+      BindingResult number = BindingResult::Ok();
       const int64_t value =
           SignedFromBinding(number, input, path, SignedBounds{INT64_MIN, INT64_MAX, enumName});
       if (number.ok() && member(value)) return static_cast<int32_t>(value);
@@ -458,7 +458,7 @@ bool CheckMapInput(BindingResult& status, const BindingProperty& input, std::str
 
 void StructToBinding(BindingResult& result, const void* source, const TypeInfo* structure,
                      const BindingRegistry& registry) {
-  BindingResult status;
+  BindingResult status = BindingResult::Ok();
   BindingProperty out;
   StructToBindingInto(status, out, source, structure, registry);
   if (!status.ok()) {
@@ -486,7 +486,7 @@ void StructToBindingInto(BindingResult& status, BindingProperty& target, const v
     if (skipDefault && target.size() == fieldsBefore) {
       // A second record of the same name: a default value must leave the first one's value
       // in place, so this one is converted aside.
-      BindingResult converted;
+      BindingResult converted = BindingResult::Ok();
       field.converter->ToBinding(converted, base + field.offset, field.type.info, registry);
       if (!converted.ok()) {
         status.SetFailure(converted.message());

@@ -5,7 +5,7 @@
 // walk is the one reported; a failure replaces the status's content by the Failure with
 // its message. `path` names the value in messages (a field's name, an argument's name).
 //
-//   BindingResult status;
+//   BindingResult status = BindingResult::Ok();
 //   int64_t games = SignedFromBinding(status, input, "gamesRemaining", kInt64Bounds);
 //   if (!status.ok()) return status;
 //

@@ -42,7 +42,7 @@ class BindingConverter {
                          const BindingRegistry& registry) const = 0;
   virtual void ToBindingInto(BindingResult& status, BindingProperty& target, const void* source,
                              const TypeInfo* info, const BindingRegistry& registry) const {
-    BindingResult converted;
+    BindingResult converted = BindingResult::Ok();
     ToBinding(converted, source, info, registry);
     if (!converted.ok()) {
       status.SetFailure(converted.message());

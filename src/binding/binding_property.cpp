@@ -515,7 +515,7 @@ BindingProperty::BindingProperty(const BindingProperty& other) {
   }
 }
 
-BindingProperty::BindingProperty(BindingProperty&& other) noexcept {
+BindingProperty::BindingProperty(BindingProperty&& other) {
   if (other.ownsContext_ != 0) {
     value_ = other.value_;
     context_ = other.context_;
@@ -553,7 +553,7 @@ BindingProperty& BindingProperty::operator=(const BindingProperty& other) {
   return *this;
 }
 
-BindingProperty& BindingProperty::operator=(BindingProperty&& other) noexcept {
+BindingProperty& BindingProperty::operator=(BindingProperty&& other) {
   if (this == &other) {
     return *this;
   }
@@ -956,7 +956,7 @@ bool BindingProperty::Reserve(std::size_t elements) {
   return true;
 }
 
-bool operator==(const BindingProperty& a, const BindingProperty& b) noexcept {
+bool operator==(const BindingProperty& a, const BindingProperty& b) {
   return &a == &b || Access::Equal(a, b);
 }
 

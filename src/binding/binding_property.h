@@ -54,9 +54,11 @@ class BindingProperty {
   ~BindingProperty();
 
   BindingProperty(const BindingProperty& other);             // deep copy
-  BindingProperty(BindingProperty&& other) noexcept;         // takes the tree over
+  // The moves take a root's tree over without allocating, but a value inside a tree can
+  // only be copied out of it, which may throw std::bad_alloc: hence no noexcept.
+  BindingProperty(BindingProperty&& other);
   BindingProperty& operator=(const BindingProperty& other);  // deep copy; self does nothing
-  BindingProperty& operator=(BindingProperty&& other) noexcept;
+  BindingProperty& operator=(BindingProperty&& other);
 
   // Scalars. Integer types map by signedness; bool stays Bool.
   BindingProperty(bool value) noexcept { SetBool(value); }
@@ -178,8 +180,9 @@ class BindingProperty {
   // On a Collection, reserves room; false (a length error) past kMaxCollectionElements.
   [[nodiscard]] bool Reserve(std::size_t elements);
 
-  // Deep, kind-exact equality (fields by name, elements in order; Float by ==).
-  friend bool operator==(const BindingProperty& a, const BindingProperty& b) noexcept;
+  // Deep, kind-exact equality (fields by name, elements in order; Float by ==). Its work
+  // stack spills to the heap on deep trees: std::bad_alloc when no memory is left.
+  friend bool operator==(const BindingProperty& a, const BindingProperty& b);
 
   // The tree's context; null until the first node was allocated.
   const BindingContext* context() const noexcept { return context_; }

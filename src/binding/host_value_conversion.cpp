@@ -291,7 +291,7 @@ void ToHostValue(const BindingProperty& value, HostBindingValue& out, const Enum
 }
 
 BindingResult FromHostValue(const HostBindingValue& value, std::string_view path) {
-  BindingResult result;
+  BindingResult result = BindingResult::Ok();
   detail::WorkStack<FromHostItem> queue;
   FromHostItem item{&value, &result.value()};
   for (;;) {

@@ -3,11 +3,18 @@
 //
 // A Failure is a Structure BindingProperty whose String field "error" holds the message.
 //
-//   Vela::MaybeType<Vela::Failure, int32_t> port = ReadPort(value);
-//   if (!port.ok()) return port.message();
+//   using Port = Vela::MaybeType<Vela::Failure, int64_t>;
+//   Port ReadPort(const Vela::BindingProperty& value) {
+//     if (value.kind() != Vela::BindingKind::Signed) return Port::FromFailure("No port");
+//     return Port(value.GetSignedOr(0));
+//   }
 //
-// A default MaybeType is ok and holds a default T. Setting a failure replaces the content;
-// the message of an ok result is the empty text.
+// Every result says at construction whether it succeeded: there is no default
+// constructor, so `return {};` does not compile. A status that conversions fill in place
+// starts as Ok() (nothing has failed yet). Setting a failure replaces the content; the
+// message of an ok result is the empty text. Reading the value of a failure is a fault in
+// the caller: it raises the assertion "ALE-3F0A1C7E" (not fatal) and yields what the
+// failure holds in the value's place.
 #pragma once
 
 #include <string_view>
@@ -23,6 +30,9 @@ struct Failure {
   static BindingProperty Make(std::string_view message);
   // The "error" field's text when it exists and is a String, else the empty text.
   static std::string_view MessageOf(const BindingProperty& failure) noexcept;
+  // Reports a read of a failure's value (the assertion above). Kept out of line and cold
+  // so that the check costs the hot readers one predictable branch.
+  [[gnu::cold]] static void ReportValueOfFailure() noexcept;
 };
 
 template <typename F, typename T>
@@ -31,36 +41,38 @@ class MaybeType;
 template <typename T>
 class [[nodiscard]] MaybeType<Failure, T> {
  public:
-  MaybeType() = default;
-  MaybeType(T value) : value_(std::move(value)) {}
+  MaybeType() = delete;
+  explicit MaybeType(T value) : ok_(true), value_(std::move(value)) {}
 
-  static MaybeType FromFailure(std::string_view message) {
-    MaybeType result;
-    result.SetFailure(message);
-    return result;
-  }
+  // Success with a default T, for results filled in place.
+  static MaybeType Ok() { return MaybeType(T{}); }
+  static MaybeType FromFailure(std::string_view message) { return MaybeType(Failure::Make(message), kFailed); }
   // A failure carrying a prepared Failure structure: its "error" field is the message and
   // any further fields (a status code, named values) travel with it.
-  static MaybeType FromFailureValue(BindingProperty failure) {
-    MaybeType result;
-    result.value_ = T{};
-    result.failure_ = std::move(failure);
-    result.ok_ = false;
-    return result;
-  }
+  static MaybeType FromFailureValue(BindingProperty failure) { return MaybeType(std::move(failure), kFailed); }
 
   bool ok() const noexcept { return ok_; }
   explicit operator bool() const noexcept { return ok_; }
 
-  // Valid only when ok(); otherwise the default-constructed T.
-  const T& value() const& noexcept { return value_; }
-  T& value() & noexcept { return value_; }
-  T&& value() && noexcept { return std::move(value_); }
+  // Requires ok(); a failure reports it and yields a default T.
+  const T& value() const& noexcept {
+    if (!ok_) [[unlikely]] Failure::ReportValueOfFailure();
+    return value_;
+  }
+  T& value() & noexcept {
+    if (!ok_) [[unlikely]] Failure::ReportValueOfFailure();
+    return value_;
+  }
+  T&& value() && noexcept {
+    if (!ok_) [[unlikely]] Failure::ReportValueOfFailure();
+    return std::move(value_);
+  }
 
   // The failure's message; empty when ok().
   std::string_view message() const noexcept {
     return ok_ ? std::string_view{} : Failure::MessageOf(failure_);
   }
+  // The Failure structure; Empty when ok().
   const BindingProperty& failure() const noexcept { return failure_; }
 
   void SetFailure(std::string_view message) {
@@ -75,8 +87,11 @@ class [[nodiscard]] MaybeType<Failure, T> {
   }
 
  private:
-  bool ok_ = true;
-  T value_{};
+  enum FailedTag { kFailed };
+  MaybeType(BindingProperty failure, FailedTag) : ok_(false), value_{}, failure_(std::move(failure)) {}
+
+  bool ok_;
+  T value_;
   BindingProperty failure_;
 };
 
@@ -85,32 +100,44 @@ class [[nodiscard]] MaybeType<Failure, T> {
 template <>
 class [[nodiscard]] MaybeType<Failure, BindingProperty> {
  public:
-  MaybeType() = default;
-  MaybeType(BindingProperty value) : slot_(std::move(value)) {}
+  MaybeType() = delete;
+  explicit MaybeType(BindingProperty value) : ok_(true), slot_(std::move(value)) {}
 
+  // Success with an Empty value: the status of a walk, or a result its decoder fills in
+  // place through value().
+  static MaybeType Ok() noexcept { return MaybeType(true); }
   static MaybeType FromFailure(std::string_view message) {
-    MaybeType result;
-    result.SetFailure(message);
+    MaybeType result(false);
+    result.slot_.MutableField(Failure::kErrorField) = message;
     return result;
   }
   static MaybeType FromFailureValue(BindingProperty failure) {
-    MaybeType result;
+    MaybeType result(false);
     result.slot_ = std::move(failure);
-    result.ok_ = false;
     return result;
   }
 
   bool ok() const noexcept { return ok_; }
   explicit operator bool() const noexcept { return ok_; }
 
-  // The value when ok(); the Failure structure otherwise.
-  const BindingProperty& value() const& noexcept { return slot_; }
-  BindingProperty& value() & noexcept { return slot_; }
-  BindingProperty&& value() && noexcept { return std::move(slot_); }
+  // Requires ok(); a failure reports it and yields the Failure structure.
+  const BindingProperty& value() const& noexcept {
+    if (!ok_) [[unlikely]] Failure::ReportValueOfFailure();
+    return slot_;
+  }
+  BindingProperty& value() & noexcept {
+    if (!ok_) [[unlikely]] Failure::ReportValueOfFailure();
+    return slot_;
+  }
+  BindingProperty&& value() && noexcept {
+    if (!ok_) [[unlikely]] Failure::ReportValueOfFailure();
+    return std::move(slot_);
+  }
 
   std::string_view message() const noexcept {
     return ok_ ? std::string_view{} : Failure::MessageOf(slot_);
   }
+  // The Failure structure when not ok(); the slot, which then holds the value, when ok().
   const BindingProperty& failure() const noexcept { return slot_; }
 
   void SetFailure(std::string_view message) {
@@ -122,11 +149,14 @@ class [[nodiscard]] MaybeType<Failure, BindingProperty> {
     slot_ = std::move(value);
     ok_ = true;
   }
-  // Marks the result ok without touching the slot (conversions fill the slot in place).
+  // Marks the result ok without touching the slot, for a caller that has filled the slot
+  // in place.
   void MarkOk() noexcept { ok_ = true; }
 
  private:
-  bool ok_ = true;
+  explicit MaybeType(bool ok) noexcept : ok_(ok) {}
+
+  bool ok_;
   BindingProperty slot_;
 };
 

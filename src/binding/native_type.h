@@ -101,7 +101,7 @@ struct PlainDescription {
 template <typename Native, typename T>
 void WriteAsRoot(BindingResult& result, const T& source, const TypeInfo* info,
                  const BindingRegistry& registry) {
-  BindingResult status;
+  BindingResult status = BindingResult::Ok();
   BindingProperty out;
   Native::WriteInto(status, out, source, info, registry);
   if (!status.ok()) {
@@ -527,7 +527,7 @@ TypeDescriptor DescribeNativeType(const BindingRegistry& registry) {
 // Converts a native value; fails only for an unregistered structure (or one inside it).
 template <typename T>
 [[nodiscard]] BindingResult ToBinding(const T& value, const BindingRegistry& registry) {
-  BindingResult result;
+  BindingResult result = BindingResult::Ok();
   NativeType<T>::Write(result, value, NativeType<T>::Describe(registry).info, registry);
   return result;
 }
@@ -563,7 +563,7 @@ template <typename T>
 [[nodiscard]] MaybeType<Failure, T> FromBinding(const BindingProperty& input,
                                                 std::string_view path,
                                                 const BindingRegistry& registry) {
-  BindingResult status;
+  BindingResult status = BindingResult::Ok();
   T value{};
   FromBindingInto(status, value, input, path, registry);
   if (!status.ok()) return MaybeType<Failure, T>::FromFailure(status.message());

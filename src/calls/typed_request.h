@@ -81,7 +81,7 @@ template <class... Args>
       return Result::FromFailureValue(ParametersNotConverted(method, path, kNoConversionTypesMessage));
     }
     values.reserve(sizeof...(Args));
-    BindingResult failed;
+    BindingResult failed = BindingResult::Ok();
     auto convert = [&](const auto& argument) {
       if (!failed.ok()) return;  // the first failure wins; nothing after it is converted
       BindingResult converted = ToBinding(argument, *types);

@@ -195,7 +195,7 @@ bool IsJsonWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c =
 }  // namespace
 
 BindingResult ParseJson(const char* text) {
-  BindingResult result;
+  BindingResult result = BindingResult::Ok();
   if (text == nullptr) return result;
   const char* start = text;
   while (IsJsonWhitespace(*start)) ++start;

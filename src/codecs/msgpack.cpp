@@ -420,7 +420,7 @@ class MsgPackReader {
 }  // namespace
 
 BindingResult MsgPackDecode(std::span<const uint8_t> input, std::size_t& stopPosition) {
-  BindingResult result;
+  BindingResult result = BindingResult::Ok();
   std::string failure;
   {
     AssemblingBuilder builder(result.value(), input.size());

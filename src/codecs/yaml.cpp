@@ -432,7 +432,7 @@ class YamlLoader {
       return;
     }
     const BindingProperty input(text);
-    BindingResult status;
+    BindingResult status = BindingResult::Ok();
     if (tag == kFloatTag) {
       const double value = FloatFromBinding(status, input, kConversionPath, kTaggedFloatBounds);
       if (status.ok()) target.SetFloat(value);
@@ -768,7 +768,7 @@ class InPlaceLoader : public YamlLoader<InPlaceLoader> {
 }  // namespace
 
 BindingResult YamlLoad(std::string_view text) {
-  BindingResult result;
+  BindingResult result = BindingResult::Ok();
   std::string failure;
   bool inPlace = false;
   {

@@ -21,6 +21,8 @@ inline constexpr std::string_view kAssertFutureError = "ALE-6D828C10";
 inline constexpr std::string_view kAssertUtcBreakdown = "ALE-8A14EBBK";
 // The host's plugin API version is not compatible. Fatal.
 inline constexpr std::string_view kAssertIncompatiblePluginApi = "ALE-EECF0606";
+// The value of a failed MaybeType was read (binding/maybe_type.h). Not fatal.
+inline constexpr std::string_view kAssertValueOfFailure = "ALE-3F0A1C7E";
 
 // True for "ALE-" followed by exactly eight upper-case letters or digits.
 constexpr bool IsAssertionIdentifier(std::string_view text) {

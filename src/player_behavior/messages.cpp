@@ -44,7 +44,7 @@ void PlayerBehaviorService::OnLoginDataPacketAndWait(const ResourceUpdate<Bindin
     // ignored by the dispatch.
     Api::PlayerBehavior_SimpleMessage message;
     if (types_ != nullptr) {
-      BindingResult status;
+      BindingResult status = BindingResult::Ok();
       FromBindingInto(status, message, element, kSimpleMessageRootName, *types_);
     }
     OnSimpleMessageAndWait(message);

@@ -36,14 +36,14 @@ void PlayerBehaviorService::RegisterRestFunctions(ApiRegistry& api) {
   RegisterRestFunction(api, {HttpMethod::Get, kBanPath}, {}, [this] { return GetBan(); });
   RegisterRestFunction(api, {HttpMethod::Get, kChatRestrictionPath}, {}, [this] { return GetChatRestriction(); });
   RegisterRestFunction(api, {HttpMethod::Get, kConfigPath}, {},
-                       [this]() -> MaybeType<Failure, Api::PlayerBehaviorConfig> { return GetConfig(); });
+                       [this] { return MaybeType<Failure, Api::PlayerBehaviorConfig>(GetConfig()); });
   RegisterRestFunction(api, {HttpMethod::Get, kRankedRestrictionPath}, {},
                        [this] { return GetRankedRestriction(); });
   RegisterRestFunction(api, {HttpMethod::Get, kReformCardPath}, {}, [this] { return GetReformCard(); });
   RegisterRestFunction(api, {HttpMethod::Get, kReformCardV2Path}, {}, [this] { return GetReformCardV2(); });
   RegisterRestFunction(api, {HttpMethod::Get, kReporterFeedbackPath}, {},
-                       [this]() -> MaybeType<Failure, std::vector<Api::ReporterFeedback>> {
-                         return VisibleReporterFeedback();
+                       [this] {
+                         return MaybeType<Failure, std::vector<Api::ReporterFeedback>>(VisibleReporterFeedback());
                        });
   RegisterRestFunction(api, {HttpMethod::Get, kReporterFeedbackEntryTemplate}, {{"id", ParameterLocation::Path}},
                        [this](const std::string& id) { return GetReporterFeedback(id); });

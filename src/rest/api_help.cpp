@@ -141,7 +141,7 @@ BindingResult DescribeApi(std::span<const FunctionRecord* const> functions,
   BindingProperty& functionList = help.MutableField(kHelpFunctionsField);
   BindingProperty& typeList = help.MutableField(kHelpTypesField);
   BindingProperty& eventList = help.MutableField(kHelpEventsField);
-  BindingResult result;
+  BindingResult result = BindingResult::Ok();
   switch (format) {
     case BindingHelpFormat::Full: {
       const bool converted =

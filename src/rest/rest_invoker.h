@@ -61,7 +61,7 @@ struct HostValueTarget {
 
 struct RestCallState {
   std::vector<BindingProperty> parameters;  // one per parameter, in parameter order
-  BindingResult status;                     // ok until the first failure
+  BindingResult status = BindingResult::Ok();  // ok until the first failure
   RestReply reply;
   HostValueTarget hostTarget;
 };

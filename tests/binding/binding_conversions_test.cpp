@@ -26,7 +26,7 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // Runs a conversion under a fresh status and reports value or failure as one result.
 template <typename ConvertFn>
 auto Convert(ConvertFn convert) {
-  BindingResult status;
+  BindingResult status = BindingResult::Ok();
   auto value = convert(status);
   using Value = decltype(value);
   if (!status.ok()) return MaybeType<Failure, Value>::FromFailure(status.message());
@@ -206,7 +206,7 @@ TEST(FloatFromBindingTest, DoubleAndFloatBounds) {
         return FloatFromBinding(status, input, "x", kDoubleBounds);
       });
 
-  BindingResult status;
+  BindingResult status = BindingResult::Ok();
   EXPECT_TRUE(std::isnan(FloatFromBinding(status, BindingProperty(kNaN), "x", kDoubleBounds)));
   EXPECT_TRUE(status.ok());  // a NaN lies not outside the bounds
   EXPECT_THAT(Convert([](BindingResult& s) {

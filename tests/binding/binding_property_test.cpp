@@ -4,14 +4,18 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "binding/binding_context.h"
 #include "binding/maybe_type.h"
 #include "binding/type_identity.h"
+#include "logging/assertion.h"
+#include "util/assertion_hook.h"
 
 namespace Vela {
 namespace {
@@ -268,6 +272,127 @@ TEST(FailureTest, OtherValuesHaveNoMessage) {
   BindingProperty wrongKind;
   wrongKind.MutableField("error") = 5;
   EXPECT_EQ(Failure::MessageOf(wrongKind), "");
+}
+
+std::vector<std::string> g_reports;
+
+void RecordReport(const char* expression, const char*, const char*, int32_t, const char*) {
+  g_reports.emplace_back(expression);
+}
+
+// The assertion identifiers raised while `read` runs.
+std::vector<std::string> ReportsOf(const std::function<void()>& read) {
+  g_reports.clear();
+  SetAssertionReporter(&RecordReport);
+  read();
+  SetAssertionReporter(nullptr);
+  return g_reports;
+}
+
+BindingProperty FailureWithStatus() {
+  BindingProperty failure = Failure::Make("Gone");
+  failure.MutableField("status") = 410;
+  return failure;
+}
+
+// Nothing but a named constructor or factory makes a result, so `return {};` cannot pass
+// for a success; reading the value of a failure is reported, and yields the default.
+TEST(MaybeTypeTest, SuccessAndFailureAreExplicit) {
+  using Port = MaybeType<Failure, int32_t>;
+  static_assert(!std::is_default_constructible_v<Port> && !std::is_convertible_v<int32_t, Port>);
+  const std::vector<std::string> reported{std::string(kAssertValueOfFailure)};
+  struct Case {
+    int line;
+    std::function<Port()> make;
+    bool ok;
+    std::string message;
+    std::size_t failureFields;
+    int32_t value;
+  };
+  const Case cases[] = {
+      {__LINE__, [] { return Port(7); }, true, "", 0, 7},
+      {__LINE__, [] { return Port::Ok(); }, true, "", 0, 0},
+      {__LINE__, [] { return Port::FromFailure("No port"); }, false, "No port", 1, 0},
+      {__LINE__, [] { return Port::FromFailureValue(FailureWithStatus()); }, false, "Gone", 2, 0},
+      {__LINE__,
+       [] {
+         Port port(7);
+         port.SetFailure("Lost");
+         return port;
+       },
+       false, "Lost", 1, 0},
+      {__LINE__,
+       [] {
+         Port port = Port::FromFailure("Lost");
+         port.SetValue(9);
+         return port;
+       },
+       true, "", 0, 9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    Port result = c.make();
+    EXPECT_EQ(result.ok(), c.ok);
+    EXPECT_EQ(static_cast<bool>(result), c.ok);
+    EXPECT_EQ(result.message(), c.message);
+    EXPECT_EQ(result.failure().size(), c.failureFields);
+    int32_t value = -1;
+    EXPECT_EQ(ReportsOf([&] { value = result.value(); }), c.ok ? std::vector<std::string>{} : reported);
+    EXPECT_EQ(value, c.value);
+    EXPECT_EQ(ReportsOf([&] { value = std::move(result).value(); }), c.ok ? std::vector<std::string>{} : reported);
+  }
+}
+
+// The value and the failure share one slot: a failure's value() is its Failure structure.
+TEST(MaybeTypeTest, BindingResultSharesOneSlot) {
+  static_assert(!std::is_default_constructible_v<BindingResult> &&
+                !std::is_convertible_v<BindingProperty, BindingResult>);
+  BindingProperty record;
+  record.MutableField("a") = 1;
+  record.MutableField("b") = "two";
+  const std::vector<std::string> reported{std::string(kAssertValueOfFailure)};
+  struct Case {
+    int line;
+    std::function<BindingResult()> make;
+    bool ok;
+    std::string message;
+    BindingProperty slot;
+  };
+  const Case cases[] = {
+      {__LINE__, [&] { return BindingResult(record); }, true, "", record},
+      {__LINE__, [] { return BindingResult::Ok(); }, true, "", BindingProperty()},
+      {__LINE__, [] { return BindingResult::FromFailure("No port"); }, false, "No port", Failure::Make("No port")},
+      {__LINE__, [] { return BindingResult::FromFailureValue(FailureWithStatus()); }, false, "Gone",
+       FailureWithStatus()},
+      // The slot is reset first: none of the record's fields stay beside "error".
+      {__LINE__,
+       [&] {
+         BindingResult result(record);
+         result.SetFailure("Lost");
+         return result;
+       },
+       false, "Lost", Failure::Make("Lost")},
+      {__LINE__,
+       [&] {
+         BindingResult result = BindingResult::FromFailure("Lost");
+         result.SetValue(record);
+         return result;
+       },
+       true, "", record},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    BindingResult result = c.make();
+    EXPECT_EQ(result.ok(), c.ok);
+    EXPECT_EQ(result.message(), c.message);
+    if (!c.ok) EXPECT_EQ(result.failure(), c.slot);
+    bool same = false;
+    EXPECT_EQ(ReportsOf([&] { same = result.value() == c.slot; }), c.ok ? std::vector<std::string>{} : reported);
+    EXPECT_TRUE(same);
+    BindingProperty taken;
+    EXPECT_EQ(ReportsOf([&] { taken = std::move(result).value(); }), c.ok ? std::vector<std::string>{} : reported);
+    EXPECT_EQ(taken, c.slot);
+  }
 }
 
 }  // namespace

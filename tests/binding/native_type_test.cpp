@@ -220,7 +220,7 @@ TEST_F(NativeTypeTest, FirstFailureInRegistrationOrderWins) {
               FailsWith(std::string("Value bad zeta for 'zeta' of type int32 is in an incorrect format")));
 
   // Across separate conversions under one status, the first failure stays.
-  BindingResult status;
+  BindingResult status = BindingResult::Ok();
   int32_t first = 5;
   uint64_t second = 5;
   FromBindingInto(status, first, BindingProperty("one"), "first", registry_);
@@ -231,7 +231,7 @@ TEST_F(NativeTypeTest, FirstFailureInRegistrationOrderWins) {
 }
 
 TEST_F(NativeTypeTest, VectorIsClearedEvenWhenTheInputIsNoCollection) {
-  BindingResult status;
+  BindingResult status = BindingResult::Ok();
   std::vector<uint64_t> ids = {1, 2, 3};
   FromBindingInto(status, ids, BindingProperty("not a list"), "ids", registry_);
   EXPECT_FALSE(status.ok());

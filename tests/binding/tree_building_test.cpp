@@ -179,7 +179,7 @@ class TreeBuildingTest : public ::testing::Test {
                                         static_cast<const EnumNameLookup*>(nullptr)}) {
       SCOPED_TRACE(enums == nullptr ? "numbers" : "names");
       BindingResult tree = ToBinding(value, registry_);
-      BindingResult status;
+      BindingResult status = BindingResult::Ok();
       HostBindingValue direct;
       ToHostValueFromNative(status, direct, value, registry_, enums);
       if (!tree.ok()) {
@@ -401,9 +401,9 @@ TEST_F(TreeBuildingTest, ConverterWithoutInPlaceWritingGoesThroughItsOwnTree) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.line);
     Holder holder{row.shown, 4};
-    BindingResult out;
+    BindingResult out = BindingResult::Ok();
     StructToBinding(out, &holder, info, registry_);
-    BindingResult direct;
+    BindingResult direct = BindingResult::Ok();
     HostBindingValue host;
     std::memset(static_cast<void*>(&host), 0, sizeof host);
     StructToHostInto(direct, host, &holder, info, registry_, nullptr);

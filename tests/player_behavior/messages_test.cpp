@@ -22,7 +22,7 @@ class LoginDataPacket : public ServiceTest {
     Lcds::Punishment punishment;
     punishment.punishmentType = "CHAT_RESTRICTION";
     punishment.punishmentReason = "TOXIC";
-    host_.punishmentsReply = std::vector<Lcds::Punishment>{punishment};
+    host_.punishmentsReply.SetValue(std::vector<Lcds::Punishment>{punishment});
     SetConfig(false);
     host_.TakeEffects();
   }

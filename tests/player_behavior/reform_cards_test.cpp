@@ -32,14 +32,14 @@ class ReformCards : public ServiceTest {
     first.punishedForGameIds = {9, 10};
     first.playerFacingMessage = "be nice";
     first.permaBan = true;
-    host_.punishmentsReply = std::vector<Lcds::Punishment>{first, Punishment("SECOND", "OTHER")};
+    host_.punishmentsReply.SetValue(std::vector<Lcds::Punishment>{first, Punishment("SECOND", "OTHER")});
     Api::ReformCardV2 card;
     card.id = 42;
     card.punishmentType = "RANKED";
     card.punishmentReason = "AFK";
     card.punishmentLengthGames = 3;
     card.punishedForReformCardChatLogs.resize(1);
-    host_.cardV2Reply = card;
+    host_.cardV2Reply.SetValue(card);
     LogIn();
   }
   void WantCard() { Message("prime.display_reform_card", "p"); }
@@ -88,7 +88,7 @@ TEST_F(ReformCards, TheFirstVersionStoresTheFirstPunishment) {
   EXPECT_EQ(service_.GetChatRestriction().status, 404u);
 
   host_.TakeEffects();
-  host_.punishmentsReply = std::vector<Lcds::Punishment>{Punishment("NEXT", "")};
+  host_.punishmentsReply.SetValue(std::vector<Lcds::Punishment>{Punishment("NEXT", "")});
   WantCard();
   EXPECT_THAT(host_.TakeEffects(), ElementsAre(kRequestCard, "Delete /arx-player-behavior/v1/reform-card", kCreateCard));
   EXPECT_EQ(service_.GetReformCard().result.value().id, 2u);
@@ -127,11 +127,11 @@ TEST_F(ReformCards, FailedAndEmptyFetchesStoreNothingAndConsumeTheRequest) {
     CardV2 cardV2;
   };
   const Case cases[] = {
-      {__LINE__, false, Punishments(std::vector<Lcds::Punishment>{}), {}},
-      {__LINE__, false, Punishments::FromFailure("service unavailable"), {}},
+      {__LINE__, false, Punishments(std::vector<Lcds::Punishment>{}), CardV2::Ok()},
+      {__LINE__, false, Punishments::FromFailure("service unavailable"), CardV2::Ok()},
       // Filled, but without a punishment type: no card.
-      {__LINE__, true, {}, CardV2(typeless)},
-      {__LINE__, true, {}, CardV2::FromFailure("service unavailable")},
+      {__LINE__, true, Punishments::Ok(), CardV2(typeless)},
+      {__LINE__, true, Punishments::Ok(), CardV2::FromFailure("service unavailable")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
