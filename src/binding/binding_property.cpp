@@ -946,14 +946,13 @@ BindingProperty& BindingProperty::MutableElement(std::size_t index) {
   return node.items[index];
 }
 
-bool BindingProperty::Reserve(std::size_t elements) {
+void BindingProperty::Reserve(std::size_t elements) {
   if (elements > kMaxCollectionElements) {
-    return false;
+    throw std::length_error("collection too long");
   }
   if (kind_ == BindingKind::Collection && elements > Access::Collection(*this).capacity) {
     Access::ReserveExactElements(*context_, Access::WritableCollection(*this), elements);
   }
-  return true;
 }
 
 bool operator==(const BindingProperty& a, const BindingProperty& b) noexcept {
