@@ -43,6 +43,7 @@ class BindingField;
 struct TypeIdentity;
 namespace detail {
 class TreeAssembler;
+struct PropertyTree;
 }
 
 // The payload of an Enum value: the number and its enumeration's identity record.
@@ -219,7 +220,7 @@ class BindingProperty {
  private:
   friend class BindingContext;
   friend class BindingField;
-  friend struct BindingPropertyAccess;
+  friend struct detail::PropertyTree;
   friend class detail::TreeAssembler;
 
   void Assign(BindingProperty&& value);
@@ -253,7 +254,7 @@ class BindingField {
 
  private:
   friend class BindingProperty;
-  friend struct BindingPropertyAccess;
+  friend struct detail::PropertyTree;
   friend class detail::TreeAssembler;
   const InternedText* name_ = nullptr;
   BindingProperty value_;
