@@ -148,6 +148,20 @@ Key* MergeSort(Key* keys, Key* scratch, std::size_t count) noexcept {
 
 }  // namespace
 
+TreeAssembler::NodeWithArray TreeAssembler::AllocateNodeWithArray(std::size_t nodeBytes,
+                                                                  std::size_t arrayBytes) {
+  void* node = context_->AllocateNode(nodeBytes);
+  if (arrayBytes == 0) {
+    return {node, nullptr};
+  }
+  try {
+    return {node, context_->AllocateNode(arrayBytes)};
+  } catch (...) {
+    context_->FreeNode(node, nodeBytes);
+    throw;
+  }
+}
+
 const InternedText* TreeAssembler::Intern(std::string_view text) {
   BindingContext& context = Context();
   if (text.empty()) {
@@ -424,31 +438,27 @@ void TreeAssembler::EndCollection() {
     return;
   }
   BindingContext& context = *context_;
-  void* memory = context.AllocateNode(sizeof(CollectionNode));
-  BindingProperty* items = nullptr;
+  void* memory;
+  BindingProperty* items;
   std::size_t capacity = count;
   if (open.block != nullptr && open.chunks == nullptr && count <= open.blockCapacity) {
     // The reserved block holds them all. A claim far beyond what came (the input ended
-    // inside the array) gives its room back rather than keep it in the tree.
+    // inside the array) gives its room back rather than keep it in the tree. The block
+    // stays the open container's until the node is had, so a throw leaks neither.
+    if (open.blockCapacity / 2 > count) {
+      open.block = static_cast<BindingProperty*>(
+          context.ResizeNode(open.block, open.blockCapacity * sizeof(BindingProperty),
+                             count * sizeof(BindingProperty)));
+      open.blockCapacity = count;
+    }
+    memory = context.AllocateNode(sizeof(CollectionNode));
     items = open.block;
     capacity = open.blockCapacity;
-    if (capacity / 2 > count) {
-      try {
-        items = static_cast<BindingProperty*>(context.ResizeNode(
-            items, capacity * sizeof(BindingProperty), count * sizeof(BindingProperty)));
-      } catch (...) {
-        context.FreeNode(memory, sizeof(CollectionNode));
-        throw;
-      }
-      capacity = count;
-    }
   } else {
-    try {
-      items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
-    } catch (...) {
-      context.FreeNode(memory, sizeof(CollectionNode));
-      throw;
-    }
+    const NodeWithArray parts =
+        AllocateNodeWithArray(sizeof(CollectionNode), count * sizeof(BindingProperty));
+    memory = parts.node;
+    items = static_cast<BindingProperty*>(parts.array);
     if (open.block != nullptr) {
       std::memcpy(static_cast<void*>(items), static_cast<const void*>(open.block),
                   open.inBlock * sizeof(BindingProperty));
@@ -551,22 +561,15 @@ void TreeAssembler::EndStructure() {
   // Repeated names stay, side by side in document order, until Finish combines them.
   const SortKey* order = count > 1 ? SortByName(children, count, repeats_) : nullptr;
   BindingContext& context = *context_;
-  void* memory = context.AllocateNode(sizeof(StructureNode));
-  BindingField* fields = nullptr;
-  if (count != 0) {
-    try {
-      fields = static_cast<BindingField*>(context.AllocateNode(count * sizeof(BindingField)));
-    } catch (...) {
-      context.FreeNode(memory, sizeof(StructureNode));
-      throw;
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-      const Entry& child = children[order == nullptr ? i : order[i].index];
-      std::memcpy(static_cast<void*>(fields + i), static_cast<const void*>(&child), sizeof(Entry));
-    }
+  const NodeWithArray parts =
+      AllocateNodeWithArray(sizeof(StructureNode), count * sizeof(BindingField));
+  auto* fields = static_cast<BindingField*>(parts.array);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Entry& child = children[order == nullptr ? i : order[i].index];
+    std::memcpy(static_cast<void*>(fields + i), static_cast<const void*>(&child), sizeof(Entry));
   }
-  auto* node = new (memory) StructureNode{fields, static_cast<uint32_t>(count),
-                                          static_cast<uint32_t>(count), {}};
+  auto* node = new (parts.node) StructureNode{fields, static_cast<uint32_t>(count),
+                                              static_cast<uint32_t>(count), {}};
   node->context = &context;
   BindingProperty& container = entries_[open.start].value_;
   container.value_.node = node;

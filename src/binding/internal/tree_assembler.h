@@ -164,6 +164,13 @@ class TreeAssembler {
   static constexpr std::size_t kMaxShapeFields = 256;
 
   BindingContext& Context();
+  // A container node and the array of its elements or fields (none for 0 bytes), both
+  // from the context; when the array cannot be had the node goes back before the throw.
+  struct NodeWithArray {
+    void* node;
+    void* array;
+  };
+  NodeWithArray AllocateNodeWithArray(std::size_t nodeBytes, std::size_t arrayBytes);
   const InternedText* Intern(std::string_view text);
   void Release(const InternedText* text) noexcept;
   Entry& NewEntry();
