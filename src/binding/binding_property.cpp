@@ -8,9 +8,11 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
 
 #include "binding/binding_context.h"
+#include "binding/internal/integer_text.h"
 #include "binding/internal/property_tree.h"
 #include "util/allocation.h"
 #include "util/base64.h"
@@ -301,8 +303,8 @@ bool BindingProperty::AsBool() const noexcept {
 
 namespace {
 
-constexpr double kTwoTo63 = 9223372036854775808.0;
-constexpr double kTwoTo64 = 18446744073709551616.0;
+using detail::kTwoPow63;
+using detail::kTwoPow64;
 
 // Truncation toward zero; NaN reads 0 and values beyond the range saturate, where a plain
 // conversion would be undefined.
@@ -310,10 +312,10 @@ int64_t FloatToSigned(double value) noexcept {
   if (std::isnan(value)) {
     return 0;
   }
-  if (value >= kTwoTo63) {
+  if (value >= kTwoPow63) {
     return std::numeric_limits<int64_t>::max();
   }
-  if (value < -kTwoTo63) {
+  if (value < -kTwoPow63) {
     return std::numeric_limits<int64_t>::min();
   }
   return static_cast<int64_t>(value);
@@ -325,60 +327,55 @@ uint64_t FloatToUnsigned(double value) noexcept {
   if (std::isnan(value)) {
     return 0;
   }
-  if (value >= kTwoTo64) {
+  if (value >= kTwoPow64) {
     return std::numeric_limits<uint64_t>::max();
   }
-  if (value >= kTwoTo63) {
-    return static_cast<uint64_t>(static_cast<int64_t>(value - kTwoTo63)) | (uint64_t{1} << 63);
+  if (value >= kTwoPow63) {
+    return static_cast<uint64_t>(static_cast<int64_t>(value - kTwoPow63)) | (uint64_t{1} << 63);
   }
   return static_cast<uint64_t>(FloatToSigned(value));
+}
+
+// AsSigned and AsUnsigned: the same reads, 64 bits reinterpreted between the two, but for
+// how a Float and a String become the integer.
+template <typename Integer>
+Integer CoerceToInteger(const BindingProperty& value, Integer fallback) noexcept {
+  switch (value.kind()) {
+    case BindingKind::Bool:
+      return value.GetBoolOr(false) ? 1 : 0;
+    case BindingKind::Signed:
+      return static_cast<Integer>(value.GetSignedOr(0));
+    case BindingKind::Unsigned:
+      return static_cast<Integer>(value.GetUnsignedOr(0));
+    case BindingKind::Float:
+      if constexpr (std::is_signed_v<Integer>) {
+        return FloatToSigned(value.GetFloatOr(0.0));
+      } else {
+        return FloatToUnsigned(value.GetFloatOr(0.0));
+      }
+    case BindingKind::String:
+      // Interned texts end with a zero, as the parse needs.
+      return detail::ParseIntegerText<Integer>(value.GetStringOr({}).data(), nullptr);
+    case BindingKind::Enum:
+      // Sign-extended first, so that -3 reads as 2^64-3 unsigned.
+      return static_cast<Integer>(int64_t{value.GetEnumOr({}).value});
+    case BindingKind::Empty:
+    case BindingKind::Blob:
+    case BindingKind::Collection:
+    case BindingKind::Structure:
+      return fallback;
+  }
+  return fallback;
 }
 
 }  // namespace
 
 int64_t BindingProperty::AsSigned(int64_t fallback) const noexcept {
-  switch (kind_) {
-    case BindingKind::Bool:
-      return value_.b ? 1 : 0;
-    case BindingKind::Signed:
-    case BindingKind::Unsigned:
-      return value_.i;
-    case BindingKind::Float:
-      return FloatToSigned(value_.d);
-    case BindingKind::String:
-      // Interned texts end with a zero, as strtoll needs.
-      return std::strtoll(PropertyTree::TextOf(*this)->data(), nullptr, 0);
-    case BindingKind::Enum:
-      return PropertyTree::EnumOf(*this).value;
-    case BindingKind::Empty:
-    case BindingKind::Blob:
-    case BindingKind::Collection:
-    case BindingKind::Structure:
-      return fallback;
-  }
-  return fallback;
+  return CoerceToInteger(*this, fallback);
 }
 
 uint64_t BindingProperty::AsUnsigned(uint64_t fallback) const noexcept {
-  switch (kind_) {
-    case BindingKind::Bool:
-      return value_.b ? 1 : 0;
-    case BindingKind::Signed:
-    case BindingKind::Unsigned:
-      return value_.u;
-    case BindingKind::Float:
-      return FloatToUnsigned(value_.d);
-    case BindingKind::String:
-      return std::strtoull(PropertyTree::TextOf(*this)->data(), nullptr, 0);
-    case BindingKind::Enum:
-      return static_cast<uint64_t>(static_cast<int64_t>(PropertyTree::EnumOf(*this).value));
-    case BindingKind::Empty:
-    case BindingKind::Blob:
-    case BindingKind::Collection:
-    case BindingKind::Structure:
-      return fallback;
-  }
-  return fallback;
+  return CoerceToInteger(*this, fallback);
 }
 
 std::string BindingProperty::AsText() const {
