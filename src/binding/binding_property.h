@@ -19,8 +19,8 @@
 // std::length_error, leaving the value as it was: these are the limits of memory, not
 // failures of the data, so they travel as exceptions to the entry from the host, which
 // turns every exception into an answer or a log line (none crosses the C boundary).
-// Converters and codecs that meet a sender's oversized input report it as a failure value
-// before they write.
+// Readers of what a sender controls (the native converters, the JSON and MessagePack
+// readers) check sizes against the limit first and answer a failure value instead.
 #pragma once
 
 #include <concepts>
