@@ -148,20 +148,6 @@ Key* MergeSort(Key* keys, Key* scratch, std::size_t count) noexcept {
 
 }  // namespace
 
-TreeAssembler::NodeWithArray TreeAssembler::AllocateNodeWithArray(std::size_t nodeBytes,
-                                                                  std::size_t arrayBytes) {
-  void* node = context_->AllocateNode(nodeBytes);
-  if (arrayBytes == 0) {
-    return {node, nullptr};
-  }
-  try {
-    return {node, context_->AllocateNode(arrayBytes)};
-  } catch (...) {
-    context_->FreeNode(node, nodeBytes);
-    throw;
-  }
-}
-
 const InternedText* TreeAssembler::Intern(std::string_view text) {
   BindingContext& context = Context();
   if (text.empty()) {
@@ -456,7 +442,7 @@ void TreeAssembler::EndCollection() {
     capacity = open.blockCapacity;
   } else {
     const NodeWithArray parts =
-        AllocateNodeWithArray(sizeof(CollectionNode), count * sizeof(BindingProperty));
+        AllocateNodeWithArray<CollectionNode>(count * sizeof(BindingProperty));
     memory = parts.node;
     items = static_cast<BindingProperty*>(parts.array);
     if (open.block != nullptr) {
@@ -562,7 +548,8 @@ void TreeAssembler::EndStructure() {
   const SortKey* order = count > 1 ? SortByName(children, count, repeats_) : nullptr;
   BindingContext& context = *context_;
   const NodeWithArray parts =
-      AllocateNodeWithArray(sizeof(StructureNode), count * sizeof(BindingField));
+      count == 0 ? NodeWithArray{context.AllocateNode(sizeof(StructureNode)), nullptr}
+                 : AllocateNodeWithArray<StructureNode>(count * sizeof(BindingField));
   auto* fields = static_cast<BindingField*>(parts.array);
   for (std::size_t i = 0; i < count; ++i) {
     const Entry& child = children[order == nullptr ? i : order[i].index];

@@ -215,8 +215,7 @@ void TreeAssembler::MergeStructures(BindingProperty& target, std::size_t first, 
   }
   bool repeats = false;
   const SortKey* order = total > 1 ? SortByName(entries_ + base, total, repeats) : nullptr;
-  const NodeWithArray parts =
-      AllocateNodeWithArray(sizeof(StructureNode), total * sizeof(BindingField));
+  const NodeWithArray parts = AllocateNodeWithArray<StructureNode>(total * sizeof(BindingField));
   auto* fields = static_cast<BindingField*>(parts.array);
   for (std::size_t i = 0; i < total; ++i) {
     const Entry& waiting = entries_[base + (order == nullptr ? i : order[i].index)];
@@ -246,7 +245,7 @@ void TreeAssembler::AppendCollections(BindingProperty& target, std::size_t first
   // None for an empty result, which takes the shared empty node.
   const NodeWithArray parts =
       total == 0 ? NodeWithArray{nullptr, nullptr}
-                 : AllocateNodeWithArray(sizeof(CollectionNode), total * sizeof(BindingProperty));
+                 : AllocateNodeWithArray<CollectionNode>(total * sizeof(BindingProperty));
   void* memory = parts.node;
   auto* items = static_cast<BindingProperty*>(parts.array);
   std::size_t at = 0;
@@ -305,7 +304,7 @@ void TreeAssembler::OverlayCollections(const Combine& group, WorkStack<Combine>&
   // None for an empty result, which takes the shared empty node.
   const NodeWithArray parts =
       length == 0 ? NodeWithArray{nullptr, nullptr}
-                  : AllocateNodeWithArray(sizeof(CollectionNode), length * sizeof(BindingProperty));
+                  : AllocateNodeWithArray<CollectionNode>(length * sizeof(BindingProperty));
   void* memory = parts.node;
   auto* items = static_cast<BindingProperty*>(parts.array);
   for (std::size_t i = 0; i < length; ++i) {
