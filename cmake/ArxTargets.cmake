@@ -5,11 +5,12 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "GNU|Clang")
   target_compile_options(arx_warnings INTERFACE -Wall -Wextra -Wpedantic)
 endif()
 
-# arx_subsystem(NAME TARGET DEPS...): builds src/NAME/*.cpp into the static library TARGET.
-# Sources are globbed so that a new file needs no edit here; files ending in _posix or
-# _windows build only for their platform.
+# arx_subsystem(NAME TARGET DEPS...): builds src/NAME/*.cpp and src/NAME/internal/*.cpp into
+# the static library TARGET. Sources are globbed so that a new file needs no edit here;
+# files ending in _posix or _windows build only for their platform.
 function(arx_subsystem name target)
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp
+       ${CMAKE_CURRENT_SOURCE_DIR}/${name}/internal/*.cpp)
   if(WIN32)
     list(FILTER sources EXCLUDE REGEX "_posix\\.cpp$")
   else()

@@ -6,6 +6,7 @@
 
 #include "binding/binding_registry.h"
 #include "binding/enum_name_lookup.h"
+#include "binding/internal/integer_text.h"
 #include "binding/internal/reserve_fields.h"
 #include "binding/type_info.h"
 #include "util/format_text.h"
@@ -15,11 +16,8 @@ namespace {
 
 using namespace ConversionMessage;
 
-// 2^63 and 2^64 as doubles: the first values that no longer fit int64 / uint64. A bound
-// such as INT64_MAX rounds up to 2^63 when compared as a double, so the exclusive limit is
-// checked as well before a truncating cast.
-constexpr double kTwoPow63 = 9223372036854775808.0;
-constexpr double kTwoPow64 = 18446744073709551616.0;
+using detail::kTwoPow63;
+using detail::kTwoPow64;
 
 void RequireValue(BindingResult& status, std::string_view path) {
   status.SetFailure(FormatText(kValueRequired, path));
@@ -60,6 +58,42 @@ ParseOutcome ParseWhole(std::string_view text, Parse parse, Number& out) {
 
 bool FitsInt32(int64_t value) { return value >= INT32_MIN && value <= INT32_MAX; }
 
+// Where a number converter writes: its status, and the path and native name its messages
+// carry. The three number converters share everything but which values fit.
+struct NumberTarget {
+  BindingResult& status;
+  std::string_view path;
+  std::string_view nativeName;
+
+  // `value` when it fits, else the out-of-range failure showing `shown` (the input).
+  template <typename Number, typename Shown>
+  Number Fitting(bool fits, Number value, const Shown& shown) const {
+    if (fits) return value;
+    OutOfRange(status, shown, path, nativeName);
+    return Number{};
+  }
+  // The same for a number parsed from `text`, which a failure then shows.
+  template <typename Number>
+  Number Parsed(std::string_view text, ParseOutcome outcome, bool fits, Number value) const {
+    if (outcome == ParseOutcome::IncorrectFormat) {
+      status.SetFailure(FormatText(kIncorrectFormat, text, path, nativeName));
+      return Number{};
+    }
+    return Fitting(outcome == ParseOutcome::Ok && fits, value, text);
+  }
+  // The kinds no number comes from.
+  template <typename Number>
+  Number InvalidKind(BindingKind kind) const {
+    InvalidType(status, path, nativeName, kind);
+    return Number{};
+  }
+};
+
+template <typename Integer>
+ParseOutcome ParseWholeInteger(std::string_view text, Integer& out) {
+  return ParseWhole(text, &detail::ParseIntegerText<Integer>, out);
+}
+
 }  // namespace
 
 bool BoolFromBinding(BindingResult& status, const BindingProperty& input, std::string_view path) {
@@ -93,61 +127,45 @@ bool BoolFromBinding(BindingResult& status, const BindingProperty& input, std::s
 int64_t SignedFromBinding(BindingResult& status, const BindingProperty& input,
                           std::string_view path, const SignedBounds& bounds) {
   if (!status.ok()) return 0;
+  const NumberTarget target{status, path, bounds.nativeName};
+  auto inside = [&bounds](int64_t value) { return value >= bounds.min && value <= bounds.max; };
   switch (input.kind()) {
     case BindingKind::Empty:
       RequireValue(status, path);
       return 0;
     case BindingKind::Signed: {
       const int64_t value = input.GetSignedOr(0);
-      if (value >= bounds.min && value <= bounds.max) return value;
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      return target.Fitting(inside(value), value, value);
     }
     case BindingKind::Unsigned: {
       const uint64_t value = input.GetUnsignedOr(0);
-      if (bounds.max >= 0 && value <= static_cast<uint64_t>(bounds.max)) {
-        return static_cast<int64_t>(value);
-      }
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      const bool fits = bounds.max >= 0 && value <= static_cast<uint64_t>(bounds.max);
+      return target.Fitting(fits, static_cast<int64_t>(value), value);
     }
     case BindingKind::Float: {
       const double value = input.GetFloatOr(0.0);
       // NaN fails every comparison and so is out of range.
-      if (value >= static_cast<double>(bounds.min) && value <= static_cast<double>(bounds.max) &&
-          value >= -kTwoPow63 && value < kTwoPow63) {
-        return static_cast<int64_t>(value);  // truncates toward zero
-      }
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      const bool fits = value >= static_cast<double>(bounds.min) &&
+                        value <= static_cast<double>(bounds.max) && value >= -kTwoPow63 &&
+                        value < kTwoPow63;
+      // Truncates toward zero; the cast is only made when it fits.
+      return target.Fitting(fits, fits ? static_cast<int64_t>(value) : 0, value);
     }
     case BindingKind::String: {
       const std::string_view text = input.GetStringOr({});
-      long long value = 0;
-      const ParseOutcome outcome = ParseWhole(
-          text, [](const char* s, char** end) { return std::strtoll(s, end, 0); }, value);
-      if (outcome == ParseOutcome::IncorrectFormat) {
-        status.SetFailure(FormatText(kIncorrectFormat, text, path, bounds.nativeName));
-        return 0;
-      }
-      if (outcome == ParseOutcome::OutOfRange || value < bounds.min || value > bounds.max) {
-        OutOfRange(status, text, path, bounds.nativeName);
-        return 0;
-      }
-      return value;
+      int64_t value = 0;
+      const ParseOutcome outcome = ParseWholeInteger(text, value);
+      return target.Parsed(text, outcome, inside(value), value);
     }
     case BindingKind::Enum: {
       const int64_t value = input.GetEnumOr({}).value;
-      if (value >= bounds.min && value <= bounds.max) return value;
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      return target.Fitting(inside(value), value, value);
     }
     case BindingKind::Bool:
     case BindingKind::Blob:
     case BindingKind::Collection:
     case BindingKind::Structure:
-      InvalidType(status, path, bounds.nativeName, input.kind());
-      return 0;
+      return target.InvalidKind<int64_t>(input.kind());
   }
   return 0;
 }
@@ -155,66 +173,49 @@ int64_t SignedFromBinding(BindingResult& status, const BindingProperty& input,
 uint64_t UnsignedFromBinding(BindingResult& status, const BindingProperty& input,
                              std::string_view path, const UnsignedBounds& bounds) {
   if (!status.ok()) return 0;
+  const NumberTarget target{status, path, bounds.nativeName};
+  auto inside = [&bounds](int64_t value) {
+    return value >= 0 && static_cast<uint64_t>(value) <= bounds.max;
+  };
   switch (input.kind()) {
     case BindingKind::Empty:
       RequireValue(status, path);
       return 0;
     case BindingKind::Signed: {
       const int64_t value = input.GetSignedOr(0);
-      if (value >= 0 && static_cast<uint64_t>(value) <= bounds.max) {
-        return static_cast<uint64_t>(value);
-      }
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      return target.Fitting(inside(value), static_cast<uint64_t>(value), value);
     }
     case BindingKind::Unsigned: {
       const uint64_t value = input.GetUnsignedOr(0);
-      if (value <= bounds.max) return value;
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      return target.Fitting(value <= bounds.max, value, value);
     }
     case BindingKind::Float: {
       const double value = input.GetFloatOr(0.0);
-      if (value >= 0.0 && value <= static_cast<double>(bounds.max) && value < kTwoPow64) {
-        return static_cast<uint64_t>(value);  // truncates toward zero
-      }
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      const bool fits =
+          value >= 0.0 && value <= static_cast<double>(bounds.max) && value < kTwoPow64;
+      // Truncates toward zero; the cast is only made when it fits.
+      return target.Fitting(fits, fits ? static_cast<uint64_t>(value) : 0, value);
     }
     case BindingKind::String: {
       const std::string_view text = input.GetStringOr({});
-      unsigned long long value = 0;
-      const ParseOutcome outcome = ParseWhole(
-          text, [](const char* s, char** end) { return std::strtoull(s, end, 0); }, value);
-      if (outcome == ParseOutcome::IncorrectFormat) {
-        status.SetFailure(FormatText(kIncorrectFormat, text, path, bounds.nativeName));
-        return 0;
-      }
+      uint64_t value = 0;
+      const ParseOutcome outcome = ParseWholeInteger(text, value);
       // strtoull accepts a sign and negates ("-1" reads as the largest value); the sign
       // may follow white space, which strtoull skips too.
       std::size_t first = 0;
       while (first < text.size() && IsSpace(text[first])) ++first;
       const bool negative = first < text.size() && text[first] == '-';
-      if (outcome == ParseOutcome::OutOfRange || negative || value > bounds.max) {
-        OutOfRange(status, text, path, bounds.nativeName);
-        return 0;
-      }
-      return value;
+      return target.Parsed(text, outcome, !negative && value <= bounds.max, value);
     }
     case BindingKind::Enum: {
       const int32_t value = input.GetEnumOr({}).value;
-      if (value >= 0 && static_cast<uint64_t>(value) <= bounds.max) {
-        return static_cast<uint64_t>(value);
-      }
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0;
+      return target.Fitting(inside(value), static_cast<uint64_t>(value), value);
     }
     case BindingKind::Bool:
     case BindingKind::Blob:
     case BindingKind::Collection:
     case BindingKind::Structure:
-      InvalidType(status, path, bounds.nativeName, input.kind());
-      return 0;
+      return target.InvalidKind<uint64_t>(input.kind());
   }
   return 0;
 }
@@ -222,6 +223,7 @@ uint64_t UnsignedFromBinding(BindingResult& status, const BindingProperty& input
 double FloatFromBinding(BindingResult& status, const BindingProperty& input,
                         std::string_view path, const FloatBounds& bounds) {
   if (!status.ok()) return 0.0;
+  const NumberTarget target{status, path, bounds.nativeName};
   // Written as "not outside" so that a NaN passes.
   auto inside = [&bounds](double value) { return !(value < bounds.min || value > bounds.max); };
   switch (input.kind()) {
@@ -230,21 +232,15 @@ double FloatFromBinding(BindingResult& status, const BindingProperty& input,
       return 0.0;
     case BindingKind::Signed: {
       const int64_t value = input.GetSignedOr(0);
-      if (inside(static_cast<double>(value))) return static_cast<double>(value);
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0.0;
+      return target.Fitting(inside(static_cast<double>(value)), static_cast<double>(value), value);
     }
     case BindingKind::Unsigned: {
       const uint64_t value = input.GetUnsignedOr(0);
-      if (inside(static_cast<double>(value))) return static_cast<double>(value);
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0.0;
+      return target.Fitting(inside(static_cast<double>(value)), static_cast<double>(value), value);
     }
     case BindingKind::Float: {
       const double value = input.GetFloatOr(0.0);
-      if (inside(value)) return value;
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0.0;
+      return target.Fitting(inside(value), value, value);
     }
     case BindingKind::String: {
       const std::string_view text = input.GetStringOr({});
@@ -255,28 +251,17 @@ double FloatFromBinding(BindingResult& status, const BindingProperty& input,
       if (outcome == ParseOutcome::OutOfRange && value > -1.0 && value < 1.0) {
         outcome = ParseOutcome::Ok;
       }
-      if (outcome == ParseOutcome::IncorrectFormat) {
-        status.SetFailure(FormatText(kIncorrectFormat, text, path, bounds.nativeName));
-        return 0.0;
-      }
-      if (outcome == ParseOutcome::OutOfRange || !inside(value)) {
-        OutOfRange(status, text, path, bounds.nativeName);
-        return 0.0;
-      }
-      return value;
+      return target.Parsed(text, outcome, inside(value), value);
     }
     case BindingKind::Enum: {
       const int32_t value = input.GetEnumOr({}).value;
-      if (inside(static_cast<double>(value))) return static_cast<double>(value);
-      OutOfRange(status, value, path, bounds.nativeName);
-      return 0.0;
+      return target.Fitting(inside(static_cast<double>(value)), static_cast<double>(value), value);
     }
     case BindingKind::Bool:
     case BindingKind::Blob:
     case BindingKind::Collection:
     case BindingKind::Structure:
-      InvalidType(status, path, bounds.nativeName, input.kind());
-      return 0.0;
+      return target.InvalidKind<double>(input.kind());
   }
   return 0.0;
 }

@@ -13,6 +13,14 @@
 // Reads named ...Or never fail and return the default unless the kind matches exactly;
 // As... reads coerce. FieldOrEmpty / ElementOrEmpty never create anything; MutableField /
 // MutableElement / Append create what is missing.
+//
+// How it fails. Reads never fail. Whatever allocates may throw std::bad_alloc, and every
+// write that would take a Collection or Structure past kMaxCollectionElements throws
+// std::length_error, leaving the value as it was: these are the limits of memory, not
+// failures of the data, so they travel as exceptions to the entry from the host, which
+// turns every exception into an answer or a log line (none crosses the C boundary).
+// Readers of what a sender controls (the native converters, the JSON and MessagePack
+// readers) check sizes against the limit first and answer a failure value instead.
 #pragma once
 
 #include <concepts>
@@ -35,6 +43,7 @@ class BindingField;
 struct TypeIdentity;
 namespace detail {
 class TreeAssembler;
+struct PropertyTree;
 }
 
 // The payload of an Enum value: the number and its enumeration's identity record.
@@ -45,7 +54,7 @@ struct BindingEnum {
   friend bool operator==(const BindingEnum&, const BindingEnum&) = default;
 };
 
-// Collections never grow past this many elements.
+// Collections never grow past this many elements, nor Structures past this many fields.
 inline constexpr std::size_t kMaxCollectionElements = 0x0FFFFFFF;
 
 class BindingProperty {
@@ -152,10 +161,30 @@ class BindingProperty {
   std::span<const uint8_t> GetBlobOr(std::span<const uint8_t> fallback) const noexcept;
   BindingEnum GetEnumOr(BindingEnum fallback) const noexcept;
 
-  // Coercing reads.
+  // Coercing reads, for callers that read loosely. None fails: what does not convert gives
+  // false, `fallback` or the empty text as stated.
+  //
+  // AsBool: Empty false; Bool itself; Signed, Unsigned and Enum true unless 0; Float true
+  // unless == 0.0 (NaN reads true); String true exactly for "true" and "1" (case and
+  // white space count: "TRUE", " 1" are false); Blob, Collection and Structure true unless
+  // empty.
   bool AsBool() const noexcept;
+  // AsSigned: Bool 0 or 1; Signed as is; Unsigned its 64 bits reinterpreted (2^64-1 reads
+  // -1); Float truncated toward zero, saturating outside int64 and NaN reading 0; Enum its
+  // value; String by strtoll in base 0, so "0x1F" is 31 and "017" is octal 15, leading
+  // white space is skipped, trailing text ignored ("42abc" is 42), no number reads 0 and
+  // one beyond int64 saturates; Empty, Blob, Collection and Structure read `fallback`.
   int64_t AsSigned(int64_t fallback = 0) const noexcept;
+  // AsUnsigned: as AsSigned, with these differences: Signed and Enum reinterpreted as
+  // 64 bits (-2 reads 2^64-2); a Float at or above 2^63 converts by subtracting 2^63 and
+  // setting the top bit, saturates from 2^64, and below 0 wraps as its signed truncation
+  // does; String by strtoull in base 0, which negates after a minus sign ("-12" reads
+  // 2^64-12) and saturates beyond uint64.
   uint64_t AsUnsigned(uint64_t fallback = 0) const noexcept;
+  // AsText: Empty, Collection and Structure the empty text; Bool "true" / "false"; Signed,
+  // Unsigned and Enum in decimal; Float by "%f" (1.5 is "1.500000", every digit of a
+  // large one); String itself; Blob in standard Base64 with "=" padding. Throws only
+  // std::bad_alloc.
   std::string AsText() const;
 
   // Structure fields in name order; empty for any other kind.
@@ -165,6 +194,7 @@ class BindingProperty {
   // Read: a shared static Empty value when this is no Structure or has no such field.
   const BindingProperty& FieldOrEmpty(std::string_view name) const noexcept;
   // Write: makes this a Structure if needed and inserts an Empty field when absent.
+  // Throws std::length_error when a new field would pass kMaxCollectionElements fields.
   BindingProperty& MutableField(std::string_view name);
   // Removes a field; false when there was none.
   bool RemoveField(std::string_view name);
@@ -175,10 +205,12 @@ class BindingProperty {
   // Read: a shared static Empty value unless this is a Collection and index < size().
   const BindingProperty& ElementOrEmpty(std::size_t index) const noexcept;
   // Write: makes this a Collection if needed and appends Empty elements up to `index`.
+  // Throws std::length_error when `index` is kMaxCollectionElements or more.
   BindingProperty& MutableElement(std::size_t index);
   BindingProperty& Append() { return MutableElement(size_of_collection()); }
-  // On a Collection, reserves room; false (a length error) past kMaxCollectionElements.
-  [[nodiscard]] bool Reserve(std::size_t elements);
+  // On a Collection, reserves room for `elements` (any other kind: nothing to do).
+  // Throws std::length_error past kMaxCollectionElements, as MutableElement would.
+  void Reserve(std::size_t elements);
 
   // Deep, kind-exact equality (fields by name, elements in order; Float by ==). Its work
   // stack spills to the heap on deep trees: std::bad_alloc when no memory is left.
@@ -191,7 +223,7 @@ class BindingProperty {
  private:
   friend class BindingContext;
   friend class BindingField;
-  friend struct BindingPropertyAccess;
+  friend struct detail::PropertyTree;
   friend class detail::TreeAssembler;
 
   void Assign(BindingProperty&& value);
@@ -225,7 +257,7 @@ class BindingField {
 
  private:
   friend class BindingProperty;
-  friend struct BindingPropertyAccess;
+  friend struct detail::PropertyTree;
   friend class detail::TreeAssembler;
   const InternedText* name_ = nullptr;
   BindingProperty value_;

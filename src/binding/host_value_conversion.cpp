@@ -219,9 +219,7 @@ bool ConvertFromHost(const HostBindingValue& value, BindingProperty& target,
       if (count == 0) {
         return true;
       }
-      if (!target.Reserve(count)) {
-        throw std::length_error("collection too long");
-      }
+      target.Reserve(count);
       target.MutableElement(count - 1);
       std::span<BindingProperty> elements = target.MutableElements();
       for (uint32_t i = count; i-- != 0;) {

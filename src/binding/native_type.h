@@ -369,10 +369,11 @@ struct NativeType<std::vector<T>> {
                         const BindingRegistry& registry) {
     target.Reset();
     target.MakeCollection();
-    if (!target.Reserve(source.size())) {
+    if (source.size() > kMaxCollectionElements) {
       status.SetFailure(ConversionMessage::kTooManyElements);
       return;
     }
+    target.Reserve(source.size());
     for (const auto& element : source) {
       NativeType<T>::WriteInto(status, target.Append(), element, info, registry);
       if (!status.ok()) return;

@@ -424,31 +424,27 @@ void TreeAssembler::EndCollection() {
     return;
   }
   BindingContext& context = *context_;
-  void* memory = context.AllocateNode(sizeof(CollectionNode));
-  BindingProperty* items = nullptr;
+  void* memory;
+  BindingProperty* items;
   std::size_t capacity = count;
   if (open.block != nullptr && open.chunks == nullptr && count <= open.blockCapacity) {
     // The reserved block holds them all. A claim far beyond what came (the input ended
-    // inside the array) gives its room back rather than keep it in the tree.
+    // inside the array) gives its room back rather than keep it in the tree. The block
+    // stays the open container's until the node is had, so a throw leaks neither.
+    if (open.blockCapacity / 2 > count) {
+      open.block = static_cast<BindingProperty*>(
+          context.ResizeNode(open.block, open.blockCapacity * sizeof(BindingProperty),
+                             count * sizeof(BindingProperty)));
+      open.blockCapacity = count;
+    }
+    memory = context.AllocateNode(sizeof(CollectionNode));
     items = open.block;
     capacity = open.blockCapacity;
-    if (capacity / 2 > count) {
-      try {
-        items = static_cast<BindingProperty*>(context.ResizeNode(
-            items, capacity * sizeof(BindingProperty), count * sizeof(BindingProperty)));
-      } catch (...) {
-        context.FreeNode(memory, sizeof(CollectionNode));
-        throw;
-      }
-      capacity = count;
-    }
   } else {
-    try {
-      items = static_cast<BindingProperty*>(context.AllocateNode(count * sizeof(BindingProperty)));
-    } catch (...) {
-      context.FreeNode(memory, sizeof(CollectionNode));
-      throw;
-    }
+    const NodeWithArray parts =
+        AllocateNodeWithArray<CollectionNode>(count * sizeof(BindingProperty));
+    memory = parts.node;
+    items = static_cast<BindingProperty*>(parts.array);
     if (open.block != nullptr) {
       std::memcpy(static_cast<void*>(items), static_cast<const void*>(open.block),
                   open.inBlock * sizeof(BindingProperty));
@@ -551,22 +547,16 @@ void TreeAssembler::EndStructure() {
   // Repeated names stay, side by side in document order, until Finish combines them.
   const SortKey* order = count > 1 ? SortByName(children, count, repeats_) : nullptr;
   BindingContext& context = *context_;
-  void* memory = context.AllocateNode(sizeof(StructureNode));
-  BindingField* fields = nullptr;
-  if (count != 0) {
-    try {
-      fields = static_cast<BindingField*>(context.AllocateNode(count * sizeof(BindingField)));
-    } catch (...) {
-      context.FreeNode(memory, sizeof(StructureNode));
-      throw;
-    }
-    for (std::size_t i = 0; i < count; ++i) {
-      const Entry& child = children[order == nullptr ? i : order[i].index];
-      std::memcpy(static_cast<void*>(fields + i), static_cast<const void*>(&child), sizeof(Entry));
-    }
+  const NodeWithArray parts =
+      count == 0 ? NodeWithArray{context.AllocateNode(sizeof(StructureNode)), nullptr}
+                 : AllocateNodeWithArray<StructureNode>(count * sizeof(BindingField));
+  auto* fields = static_cast<BindingField*>(parts.array);
+  for (std::size_t i = 0; i < count; ++i) {
+    const Entry& child = children[order == nullptr ? i : order[i].index];
+    std::memcpy(static_cast<void*>(fields + i), static_cast<const void*>(&child), sizeof(Entry));
   }
-  auto* node = new (memory) StructureNode{fields, static_cast<uint32_t>(count),
-                                          static_cast<uint32_t>(count), {}};
+  auto* node = new (parts.node) StructureNode{fields, static_cast<uint32_t>(count),
+                                              static_cast<uint32_t>(count), {}};
   node->context = &context;
   BindingProperty& container = entries_[open.start].value_;
   container.value_.node = node;

@@ -215,21 +215,15 @@ void TreeAssembler::MergeStructures(BindingProperty& target, std::size_t first, 
   }
   bool repeats = false;
   const SortKey* order = total > 1 ? SortByName(entries_ + base, total, repeats) : nullptr;
-  void* memory = context_->AllocateNode(sizeof(StructureNode));
-  BindingField* fields = nullptr;
-  try {
-    fields = static_cast<BindingField*>(context_->AllocateNode(total * sizeof(BindingField)));
-  } catch (...) {
-    context_->FreeNode(memory, sizeof(StructureNode));
-    throw;
-  }
+  const NodeWithArray parts = AllocateNodeWithArray<StructureNode>(total * sizeof(BindingField));
+  auto* fields = static_cast<BindingField*>(parts.array);
   for (std::size_t i = 0; i < total; ++i) {
     const Entry& waiting = entries_[base + (order == nullptr ? i : order[i].index)];
     std::memcpy(static_cast<void*>(fields + i), static_cast<const void*>(&waiting), sizeof(Entry));
   }
   size_ = base;  // taken over by the new structure
-  auto* node = new (memory) StructureNode{fields, static_cast<uint32_t>(total),
-                                          static_cast<uint32_t>(total), {}};
+  auto* node = new (parts.node) StructureNode{fields, static_cast<uint32_t>(total),
+                                              static_cast<uint32_t>(total), {}};
   node->context = context_;
   target.value_.node = node;
   target.kind_ = BindingKind::Structure;
@@ -248,17 +242,12 @@ void TreeAssembler::AppendCollections(BindingProperty& target, std::size_t first
   if (total > kMaxCollectionElements) {
     throw std::length_error("collection too long");
   }
-  BindingProperty* items = nullptr;
-  void* memory = nullptr;
-  if (total != 0) {
-    memory = context_->AllocateNode(sizeof(CollectionNode));
-    try {
-      items = static_cast<BindingProperty*>(context_->AllocateNode(total * sizeof(BindingProperty)));
-    } catch (...) {
-      context_->FreeNode(memory, sizeof(CollectionNode));
-      throw;
-    }
-  }
+  // None for an empty result, which takes the shared empty node.
+  const NodeWithArray parts =
+      total == 0 ? NodeWithArray{nullptr, nullptr}
+                 : AllocateNodeWithArray<CollectionNode>(total * sizeof(BindingProperty));
+  void* memory = parts.node;
+  auto* items = static_cast<BindingProperty*>(parts.array);
   std::size_t at = 0;
   for (std::size_t i = first; i < first + count; ++i) {
     BindingProperty& member = entries_[i].value_;
@@ -312,17 +301,12 @@ void TreeAssembler::OverlayCollections(const Combine& group, WorkStack<Combine>&
   }
   Reserve(waiting);
   work.reserve(work.size() + length);
-  BindingProperty* items = nullptr;
-  void* memory = nullptr;
-  if (length != 0) {
-    memory = context_->AllocateNode(sizeof(CollectionNode));
-    try {
-      items = static_cast<BindingProperty*>(context_->AllocateNode(length * sizeof(BindingProperty)));
-    } catch (...) {
-      context_->FreeNode(memory, sizeof(CollectionNode));
-      throw;
-    }
-  }
+  // None for an empty result, which takes the shared empty node.
+  const NodeWithArray parts =
+      length == 0 ? NodeWithArray{nullptr, nullptr}
+                  : AllocateNodeWithArray<CollectionNode>(length * sizeof(BindingProperty));
+  void* memory = parts.node;
+  auto* items = static_cast<BindingProperty*>(parts.array);
   for (std::size_t i = 0; i < length; ++i) {
     auto* item = new (items + i) BindingProperty();
     item->context_ = context_;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -89,13 +90,23 @@ TEST(BindingPropertyTest, ElementAccessPastTheEndAppendsEmptyElements) {
   EXPECT_EQ(value.ElementOrEmpty(5).GetStringOr({}), "last");
 }
 
-TEST(BindingPropertyTest, ReserveRefusesMoreThanTheLimit) {
-  BindingProperty value;
-  value.MakeCollection();
-  EXPECT_TRUE(value.Reserve(100));
-  EXPECT_TRUE(value.Reserve(0));
-  EXPECT_FALSE(value.Reserve(kMaxCollectionElements + 1));
-  EXPECT_EQ(value.size(), 0u);
+TEST(BindingPropertyTest, WritesPastTheLimitThrowAndLeaveTheValue) {
+  struct Case {
+    int line;
+    void (*write)(BindingProperty&);
+  };
+  const Case cases[] = {
+      {__LINE__, [](BindingProperty& v) { v.Reserve(kMaxCollectionElements + 1); }},
+      {__LINE__, [](BindingProperty& v) { v.MutableElement(kMaxCollectionElements); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    BindingProperty value;
+    value.Append() = "kept";
+    EXPECT_THROW(c.write(value), std::length_error);
+    ASSERT_EQ(value.size(), 1u);
+    EXPECT_EQ(value.ElementOrEmpty(0).GetStringOr({}), "kept");
+  }
 }
 
 TEST(BindingPropertyTest, RemoveField) {

@@ -26,7 +26,9 @@
 #include <span>
 #include <string_view>
 
+#include "binding/binding_context.h"
 #include "binding/binding_property.h"
+#include "binding/internal/binding_nodes.h"
 #include "binding/internal/work_stack.h"
 
 namespace Vela::detail {
@@ -164,6 +166,15 @@ class TreeAssembler {
   static constexpr std::size_t kMaxShapeFields = 256;
 
   BindingContext& Context();
+  // A container node and the array of its elements or fields, both from the context; when
+  // the array cannot be had the node goes back before the throw. Inline, with the node's
+  // size a constant: every closing container with members comes through here.
+  struct NodeWithArray {
+    void* node;
+    void* array;
+  };
+  template <typename Node>
+  NodeWithArray AllocateNodeWithArray(std::size_t arrayBytes);
   const InternedText* Intern(std::string_view text);
   void Release(const InternedText* text) noexcept;
   Entry& NewEntry();
@@ -219,5 +230,16 @@ class TreeAssembler {
   Shape shapes_[kShapes];
   uint32_t shapeClock_ = 0;
 };
+
+template <typename Node>
+TreeAssembler::NodeWithArray TreeAssembler::AllocateNodeWithArray(std::size_t arrayBytes) {
+  void* node = context_->AllocateNode(sizeof(Node));
+  try {
+    return {node, context_->AllocateNode(arrayBytes)};
+  } catch (...) {
+    context_->FreeNode(node, sizeof(Node));
+    throw;
+  }
+}
 
 }  // namespace Vela::detail
