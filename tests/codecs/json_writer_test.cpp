@@ -70,6 +70,7 @@ TEST(JsonWriterTest, WritesScalarsCompactly) {
       // Not representable in JSON: null keeps the document valid.
       {__LINE__, BindingProperty(std::nan("")), "null"},
       {__LINE__, BindingProperty(kInf), "null"},
+      {__LINE__, BindingProperty(-kInf), "null"},
       {__LINE__, BindingProperty("Ashe"), "\"Ashe\""},
   };
   for (const auto& c : cases) {
@@ -78,24 +79,13 @@ TEST(JsonWriterTest, WritesScalarsCompactly) {
   }
 }
 
-TEST(JsonWriterTest, NonFiniteFloatsInsideContainersBecomeNull) {
-  BindingProperty doc;
-  doc.MutableField("a") = std::numeric_limits<double>::quiet_NaN();
-  doc.MutableField("b") = -std::numeric_limits<double>::infinity();
-  doc.MutableField("c") = ArrayOf({BindingProperty(std::numeric_limits<double>::infinity()),
-                                   BindingProperty(uint64_t{1})});
-  const std::string text = WriteJson(doc);
-  EXPECT_EQ(text, R"({"a":null,"b":null,"c":[null,1]})");
-  EXPECT_TRUE(ParseJson(text).ok());
-}
-
 TEST(JsonWriterTest, EmptyRootIsTheEmptyTextButNullInsideContainers) {
   EXPECT_EQ(WriteJson(BindingProperty()), "");
   EXPECT_EQ(WriteJson(BindingProperty(), nullptr, "\r\n"), "");
 
   BindingProperty doc;
   doc.MutableField("a");  // created Empty
-  doc.MutableField("list") = ArrayOf({BindingProperty(), BindingProperty()});
+  doc.MutableField("list") = ArrayOf({BindingProperty(), BindingProperty(std::nan(""))});
   EXPECT_EQ(WriteJson(doc), R"({"a":null,"list":[null,null]})");
 }
 
