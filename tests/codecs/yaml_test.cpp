@@ -69,13 +69,11 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "1.", uint64_t{1}},
       {__LINE__, "-.5e1", int64_t{-5}},
       {__LINE__, "1e-400", uint64_t{0}},  // strtod's underflow still reads the whole text
-      {__LINE__, "-65.613616999999977", -65.613616999999977},
       {__LINE__, "1e", "1e"},
       {__LINE__, "0x", "0x"},
       {__LINE__, "12abc", "12abc"},
       // Words.
       {__LINE__, "true", true},
-      {__LINE__, "TRUE", true},
       {__LINE__, "y", true},
       {__LINE__, "yes", true},
       {__LINE__, "on", true},
