@@ -108,7 +108,9 @@ TEST(JsonReaderTest, AFullCollectionStopsTheReader) {
     SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.input);
     BindingResult result = detail::ParseJsonWithElementLimit(c.input, 2);
     EXPECT_EQ(result.message(), c.message);
-    if (!result.ok()) EXPECT_EQ(result.failure().size(), 1u);
+    if (!result.ok()) {
+      EXPECT_EQ(result.failure().size(), 1u);
+    }
   }
 }
 
