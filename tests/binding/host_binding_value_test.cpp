@@ -99,15 +99,6 @@ TEST(HostBindingValueTest, ToHostGivesOwnedCopiesInFieldOrder) {
   EXPECT_NE(Read(host.value.obj.ptr[8].value.str.ptr), tree.FieldOrEmpty("text").GetStringOr({}).data());
 }
 
-TEST(HostBindingValueTest, NestedTreeSurvivesTheRoundTrip) {
-  BindingProperty tree = SampleTree();
-  HostValueHolder host;
-  ToHostValue(tree, host.value);
-  BindingResult back = FromHostValue(host.value, "body");
-  ASSERT_TRUE(back.ok()) << back.message();
-  EXPECT_EQ(back.value(), tree);
-}
-
 // A value written in an arena reads as written, survives its writers' releases of parts of
 // it, and goes with its chunks (LeakSanitizer sees any left behind); one not handed over is
 // emptied with them.
