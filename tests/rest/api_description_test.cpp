@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "binding/native_type_builder.h"
+#include "binding/packed_copy.h"
 #include "binding/type_identity_of.h"
 #include "rest/api_registry.h"
 #include "rest/dispatch.h"
@@ -29,12 +30,6 @@ using DescriptionTest::Phase;
 
 // The help, asynchronous and callback types every API registry holds from its creation.
 constexpr uint32_t kBuiltinTypeCount = 15;
-
-// Packed record fields cannot bind to the references the assertions take.
-template <typename T>
-T Copy(T value) {
-  return value;
-}
 
 // Walks a record array through its first words and checks they chain the array in order.
 template <typename Record, typename Next>

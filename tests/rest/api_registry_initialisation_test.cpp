@@ -7,6 +7,7 @@
 
 #include "binding/binding_async_types.h"
 #include "binding/native_type_builder.h"
+#include "binding/packed_copy.h"
 #include "binding/type_identity_of.h"
 #include "rest/api_registry.h"
 
@@ -24,11 +25,6 @@ namespace {
 
 using ApiInitialisationTest::Note;
 using ApiInitialisationTest::Unlisted;
-
-template <typename T>
-T Copy(T value) {
-  return value;
-}
 
 std::vector<std::string> EventNames(const ApiDescription& block) {
   std::vector<std::string> names;

@@ -10,18 +10,13 @@
 #include <vector>
 
 #include "binding/host_binding_value.h"
+#include "binding/packed_copy.h"
 #include "codecs/json.h"
 #include "rest/api_registry.h"
 #include "rest/rest_function.h"
 
 namespace Vela {
 namespace {
-
-// Packed record fields cannot bind to the references the assertions take.
-template <typename T>
-T Copy(T value) {
-  return value;
-}
 
 // A request built field by field; the texts live as long as the builder.
 struct Request {
