@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,12 +15,15 @@
 #include "codecs/json.h"
 #include "codecs/msgpack.h"
 #include "codecs/yaml.h"
+#include "host_test_support.h"
 #include "plugin_host.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+using Vela::Host::Testing::Json;
+using Vela::Host::Testing::ReadFile;
 namespace fs = std::filesystem;
 
 struct Ran {
@@ -29,12 +31,6 @@ struct Ran {
   std::string out;
   std::string err;
 };
-
-// Only the runs of the tool read files back; builds without it (cross builds) have none.
-[[maybe_unused]] std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 void WriteFile(const fs::path& path, std::string_view bytes) {
   std::ofstream file(path, std::ios::binary);
@@ -251,10 +247,9 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
   if (!PluginDescribesBan()) GTEST_SKIP() << kNoBanYet;
   const Ran ran = Run("describe --json");
   ASSERT_EQ(ran.status, 0) << ran.err;
-  Vela::BindingResult described = Vela::ParseJson(ran.out);
-  ASSERT_TRUE(described.ok()) << ran.out;
+  const Vela::BindingProperty described = Json(ran.out);
   std::vector<std::string> functions;
-  for (const Vela::BindingProperty& function : described.value().FieldOrEmpty("functions").Elements()) {
+  for (const Vela::BindingProperty& function : described.FieldOrEmpty("functions").Elements()) {
     functions.push_back(std::string(function.FieldOrEmpty("method").GetStringOr({})) + " " +
                         std::string(function.FieldOrEmpty("path").GetStringOr({})));
   }
@@ -266,7 +261,7 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
                                                 "GET /arx-player-behavior/v1/reporter-feedback",
                                                 "GET /arx-player-behavior/v1/reporter-feedback/{id}",
                                                 "DELETE /arx-player-behavior/v1/reporter-feedback/{id}"));
-  const Vela::BindingProperty& byId = described.value().FieldOrEmpty("functions").ElementOrEmpty(8);
+  const Vela::BindingProperty& byId = described.FieldOrEmpty("functions").ElementOrEmpty(8);
   EXPECT_EQ(Vela::WriteJson(byId.FieldOrEmpty("arguments")),
             R"([{"description":"","location":"path","name":"id","optional":false,"type":"string"}])");
   EXPECT_EQ(byId.FieldOrEmpty("returns").GetStringOr({}), "ReporterFeedback");
@@ -282,13 +277,12 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
 TEST_F(ArxHostProcessTest, DescribeHelpFormatPrintsTheRegistrysOwnDescription) {
   const Ran epytext = Run("describe --help-format epytext");
   ASSERT_EQ(epytext.status, 0) << epytext.err;
-  Vela::BindingResult help = Vela::ParseJson(epytext.out);
-  ASSERT_TRUE(help.ok()) << epytext.out;
-  const Vela::BindingProperty& events = help.value().FieldOrEmpty("events");
+  const Vela::BindingProperty help = Json(epytext.out);
+  const Vela::BindingProperty& events = help.FieldOrEmpty("events");
   EXPECT_EQ(events.FieldOrEmpty("OnLcdsEvent").GetStringOr({}),
             "Fired when a message is received over the LCDS connection.\r\n\r\n");
   EXPECT_EQ(events.FieldOrEmpty("OnCallback").GetStringOr({}), "Fired when a callback is invoked.\r\n\r\n@tags: $builtin\r\n");
-  const Vela::BindingProperty& types = help.value().FieldOrEmpty("types");
+  const Vela::BindingProperty& types = help.FieldOrEmpty("types");
   EXPECT_THAT(std::string(types.FieldOrEmpty("PluginResourceEvent").GetStringOr({})),
               ::testing::EndsWith("@tags: Plugins,Plugin arx-player-behavior\r\n"));
   EXPECT_THAT(std::string(types.FieldOrEmpty("BindingAsyncState").GetStringOr({})),
@@ -296,10 +290,9 @@ TEST_F(ArxHostProcessTest, DescribeHelpFormatPrintsTheRegistrysOwnDescription) {
 
   const Ran full = Run("describe --help-format full");
   ASSERT_EQ(full.status, 0) << full.err;
-  help = Vela::ParseJson(full.out);
-  ASSERT_TRUE(help.ok()) << full.out;
+  const Vela::BindingProperty fullHelp = Json(full.out);
   std::vector<std::string> described;
-  for (const Vela::BindingProperty& event : help.value().FieldOrEmpty("events").Elements()) {
+  for (const Vela::BindingProperty& event : fullHelp.FieldOrEmpty("events").Elements()) {
     described.push_back(std::string(event.FieldOrEmpty("name").GetStringOr({})) + " " +
                         std::string(event.FieldOrEmpty("nameSpace").GetStringOr({})) + " " +
                         std::string(event.FieldOrEmpty("type").FieldOrEmpty("type").GetStringOr({})));
