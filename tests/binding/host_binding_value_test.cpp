@@ -10,9 +10,9 @@
 #include "binding/binding_context.h"
 #include "binding/enum_name_lookup.h"
 #include "binding/host_value_arena.h"
-#include "binding/packed_copy.h"
 #include "binding/type_identity.h"
 #include "util/allocation.h"
+#include "util/packed_copy.h"
 
 namespace Vela {
 namespace {

@@ -15,8 +15,8 @@
 #include "codecs/json.h"
 #include "codecs/msgpack.h"
 #include "codecs/yaml.h"
-#include "host_test_support.h"
 #include "plugin_host.h"
+#include "read_back.h"
 
 namespace {
 

@@ -1,33 +1,15 @@
 // Helpers for host tests that act as a plugin would: requests through the host's function
-// table, and a collector of the events the host delivers; reading JSON texts and files back.
+// table, and a collector of the events the host delivers.
 #pragma once
 
-#include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "binding/host_binding_value.h"
-#include "codecs/json.h"
 #include "plugin_host.h"
 
 namespace Vela::Host::Testing {
-
-// A JSON text the test wrote or read back; not JSON fails the test and reads as empty.
-inline BindingProperty Json(const std::string& text) {
-  BindingResult parsed = ParseJson(text);
-  EXPECT_TRUE(parsed.ok()) << text;
-  return parsed.ok() ? std::move(parsed).value() : BindingProperty();
-}
-
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 struct Answer {
   uint32_t status = 0;

@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "codecs/json.h"
-#include "host_test_support.h"
+#include "read_back.h"
 #include "scenario_report.h"
 #include "value_subset.h"
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "codecs/json.h"
-#include "host_test_support.h"
+#include "read_back.h"
 #include "scenario.h"
 #include "scenario_runner.h"
 

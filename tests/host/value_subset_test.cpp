@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host_test_support.h"
+#include "read_back.h"
 
 namespace Vela::Host {
 namespace {

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "binding/native_type_builder.h"
-#include "binding/packed_copy.h"
 #include "binding/type_identity_of.h"
 #include "rest/api_registry.h"
 #include "rest/dispatch.h"
 #include "rest/rest_function.h"
+#include "util/packed_copy.h"
 
 namespace DescriptionTest {
 struct Card {

@@ -7,9 +7,9 @@
 
 #include "binding/binding_async_types.h"
 #include "binding/native_type_builder.h"
-#include "binding/packed_copy.h"
 #include "binding/type_identity_of.h"
 #include "rest/api_registry.h"
+#include "util/packed_copy.h"
 
 namespace ApiInitialisationTest {
 struct Note {

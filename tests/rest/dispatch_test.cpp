@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "binding/host_binding_value.h"
-#include "binding/packed_copy.h"
 #include "codecs/json.h"
 #include "rest/api_registry.h"
 #include "rest/rest_function.h"
+#include "util/packed_copy.h"
 
 namespace Vela {
 namespace {
