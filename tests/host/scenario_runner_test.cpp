@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "codecs/json.h"
+#include "read_back.h"
 #include "scenario_report.h"
 #include "value_subset.h"
 
@@ -16,12 +17,7 @@ namespace {
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
-
-BindingProperty Json(const char* text) {
-  BindingResult parsed = ParseJson(text);
-  EXPECT_TRUE(parsed.ok()) << text;
-  return parsed.ok() ? std::move(parsed).value() : BindingProperty();
-}
+using Testing::Json;
 
 FiredEvent Event(const char* type, const char* uri, const char* data) {
   FiredEvent event;

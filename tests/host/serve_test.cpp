@@ -12,8 +12,6 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <random>
 #include <string>
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "codecs/json.h"
+#include "read_back.h"
 #include "scenario.h"
 #include "scenario_runner.h"
 
@@ -32,11 +31,8 @@ using namespace Vela;
 using namespace Vela::Host;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
+using Testing::Json;
+using Testing::ReadFile;
 
 // One `arx-host serve` process: started in the background by a shell that records its
 // process id and, when it ends, its exit status.
@@ -102,12 +98,6 @@ class ServeProcess {
   fs::path dir_;
   int port_ = 0;
 };
-
-BindingProperty Json(const std::string& text) {
-  BindingResult parsed = ParseJson(text);
-  EXPECT_TRUE(parsed.ok()) << text;
-  return parsed.ok() ? parsed.value() : BindingProperty();
-}
 
 std::string Text(const BindingProperty& value, std::string_view field) {
   return std::string(value.FieldOrEmpty(field).GetStringOr({}));

@@ -3,16 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include "codecs/json.h"
+#include "read_back.h"
 
 namespace Vela::Host {
 namespace {
 
-BindingProperty Json(const char* text) {
-  BindingResult parsed = ParseJson(text);
-  EXPECT_TRUE(parsed.ok()) << text;
-  return parsed.ok() ? std::move(parsed).value() : BindingProperty();
-}
+using Testing::Json;
 
 TEST(ValueSubsetTest, FirstMismatchByPlace) {
   struct Case {

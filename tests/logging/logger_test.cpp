@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -286,26 +287,19 @@ TEST_F(LoggerTest, LinesFromManyThreadsNeverInterleave) {
   for (std::thread& thread : threads) thread.join();
   target.Detach();
 
+  // Each line is whole and the next of its thread's lines.
   std::vector<int> nextLine(kThreads, 0);
-  std::size_t start = 0;
+  std::istringstream text(target.text);
   int lines = 0;
-  while (start < target.text.size()) {
-    const std::size_t end = target.text.find('\n', start);
-    ASSERT_NE(end, std::string::npos);
-    const std::string line = target.text.substr(start, end - start);
-    int thread = -1;
-    int index = -1;
-    char tail[8] = {};
-    ASSERT_EQ(std::sscanf(line.c_str(), "thread %d line %d %7s", &thread, &index, tail), 3) << line;
-    ASSERT_EQ(line, "thread " + std::to_string(thread) + " line " + (index < 10 ? "00" : index < 100 ? "0" : "") +
-                        std::to_string(index) + " end");
-    ASSERT_GE(thread, 0);
-    ASSERT_LT(thread, kThreads);
-    EXPECT_EQ(index, nextLine[thread]++) << "lines of one thread keep their order";
-    ++lines;
-    start = end + 1;
+  for (std::string line; std::getline(text, line); ++lines) {
+    const int thread = line.size() > 7 ? line[7] - '0' : -1;
+    ASSERT_TRUE(thread >= 0 && thread < kThreads) << line;
+    char expected[48];
+    std::snprintf(expected, sizeof expected, "thread %d line %03d end", thread, nextLine[thread]++);
+    ASSERT_EQ(line, expected);
   }
-  EXPECT_EQ(lines, kThreads * kLines);
+  ASSERT_EQ(lines, kThreads * kLines);
+  EXPECT_EQ(target.text.back(), '\n');
 }
 
 TEST(LoggerLifetimeTest, LastReleaseDestroysAndDetaches) {

@@ -1,9 +1,8 @@
-// Bans: the event names of a replacement through the real plugin; account-banned login
-// errors and logging out against a fake host and clock.
+// Bans against a fake host and clock: account-banned login errors, forced shutdowns and
+// logging out.
 #include <string>
 
 #include "fake_host.h"
-#include "plugin_scenario.h"
 
 namespace Vela::Client::PlayerBehavior::Testing {
 namespace {
@@ -15,38 +14,6 @@ constexpr uint64_t kHorizon = 94'608'000'000ULL;
 constexpr uint64_t kDay = 86'400'000ULL;
 constexpr std::string_view kCreateBan = "Create /arx-player-behavior/v1/ban";
 constexpr std::string_view kDeleteBan = "Delete /arx-player-behavior/v1/ban";
-
-class Bans : public PluginScenario {
- protected:
-  void SetUp() override {
-    PluginScenario::SetUp();
-    Start();
-  }
-  void Shutdown(std::string_view reason, std::string_view info) {
-    Push(kForcedShutdownClass,
-         R"({"reason":")" + std::string(reason) + R"(","additionalInfo":")" + std::string(info) + R"("})");
-  }
-};
-
-TEST_F(Bans, ReplacingAHeldBanDeletesItFirstThroughBothEventNames) {
-  EXPECT_EQ(Get("/arx-player-behavior/v1/ban").status, 404u);
-  Mark();
-  Shutdown("USER_SUSPENDED", "");
-  EXPECT_THAT(EventLines(), ElementsAre("Create /arx-player-behavior/v1/ban"));
-  const uint64_t first = IdOf(Events()[0].data);
-  EXPECT_EQ(first, 1u);
-
-  Mark();
-  Shutdown("USER_BANNED_FOR_LEAVING", "");
-  EXPECT_THAT(EventLines(),
-              ElementsAre("Delete /arx-player-behavior/v1/ban", "Create /arx-player-behavior/v1/ban"));
-  EXPECT_TRUE(Events()[0].data.IsEmpty());
-  EXPECT_GT(IdOf(Events()[1].data), first);
-  EXPECT_EQ(TextOf(Events()[1].data, "reason"), "Leaver");
-  // Each publication goes out under the resource's own event name, then the general one.
-  EXPECT_THAT(FiredNames(), ElementsAre("OnJsonApiEvent_arx-player-behavior_v1_ban", "OnJsonApiEvent",
-                                        "OnJsonApiEvent_arx-player-behavior_v1_ban", "OnJsonApiEvent"));
-}
 
 class BanService : public ServiceTest {
  protected:

@@ -17,10 +17,13 @@
 #include <utility>
 #include <vector>
 
+#include "calls/lcds_class_table.h"
+#include "codecs/json.h"
 #include "logging/logger.h"
 #include "logging/logging_test_support.h"
 #include "player_behavior/player_behavior_host.h"
 #include "player_behavior/player_behavior_service.h"
+#include "rest/api_registry.h"
 
 namespace Vela::Client::PlayerBehavior::Testing {
 
@@ -133,11 +136,20 @@ class ServiceTest : public ::testing::Test {
     service_.OnSimpleMessageAndWait(
         Api::PlayerBehavior_SimpleMessage{1, std::string(msgId), std::string(type), std::move(params)});
   }
+  // The messages inside a login data packet convert only with the registered types.
+  void RegisterTypes() { service_.RegisterApi(api_, classes_); }
+  void Packet(std::string_view json) {
+    BindingResult packet = ParseJson(std::string(json));
+    ASSERT_TRUE(packet.ok()) << packet.message();
+    service_.OnLoginDataPacketAndWait(Created(std::move(packet).value()));
+  }
 
   LoggerReference logger_;
   Vela::Testing::CollectingTarget logs_;
   std::size_t logsTaken_ = 0;
   FakeHost host_;
+  ApiRegistry api_;
+  LcdsClassTable classes_;
   PlayerBehaviorService service_{host_};
 };
 

@@ -2,10 +2,7 @@
 // that leave held restrictions alone, and a message that arrives while a card is fetched.
 #include <string>
 
-#include "calls/lcds_class_table.h"
-#include "codecs/json.h"
 #include "fake_host.h"
-#include "rest/api_registry.h"
 
 namespace Vela::Client::PlayerBehavior::Testing {
 namespace {
@@ -17,8 +14,7 @@ using ::testing::IsEmpty;
 class LoginDataPacket : public ServiceTest {
  protected:
   void SetUp() override {
-    // The packet's messages convert with the registered types.
-    service_.RegisterApi(api_, classes_);
+    RegisterTypes();
     Lcds::Punishment punishment;
     punishment.punishmentType = "CHAT_RESTRICTION";
     punishment.punishmentReason = "TOXIC";
@@ -26,18 +22,10 @@ class LoginDataPacket : public ServiceTest {
     SetConfig(false);
     host_.TakeEffects();
   }
-  void Packet(std::string_view json) {
-    BindingResult packet = ParseJson(std::string(json));
-    ASSERT_TRUE(packet.ok()) << packet.message();
-    service_.OnLoginDataPacketAndWait(Created(std::move(packet).value()));
-  }
   void Restriction(std::string_view type, int games) {
     Message("harassment.restriction", "m",
             {R"({"restrictionType":")" + std::string(type) + R"(","durationDelta":)" + std::to_string(games) + "}"});
   }
-
-  ApiRegistry api_;
-  LcdsClassTable classes_;
 };
 
 TEST_F(LoginDataPacket, IsTakenApartInItsFixedOrder) {

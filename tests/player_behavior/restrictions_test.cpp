@@ -3,7 +3,6 @@
 // and the failures that leave it stored.
 #include <string>
 
-#include "codecs/json.h"
 #include "fake_host.h"
 
 namespace Vela::Client::PlayerBehavior::Testing {
@@ -23,9 +22,7 @@ class Restrictions : public ServiceTest {
 
 TEST_F(Restrictions, AChatRestrictionIsPublishedThenNotifiedThenAcknowledged) {
   // The acknowledgement carries the account of the login data packet.
-  BindingResult packet = ParseJson(R"({"allSummonerData":{"summoner":{"acctId":777}}})");
-  ASSERT_TRUE(packet.ok());
-  service_.OnLoginDataPacketAndWait(Created(std::move(packet).value()));
+  Packet(R"({"allSummonerData":{"summoner":{"acctId":777}}})");
   host_.TakeEffects();
 
   Restriction("m1", R"({"restrictionType":"IN_GAME_CHAT","durationDelta":2,"previousDuration":1})");

@@ -15,7 +15,6 @@
 #include "plugin/error_responses.h"
 #include "plugin/plugin_log_target.h"
 #include "plugin/plugin_types.h"
-#include "rest/api_help.h"
 #include "rest/api_registry.h"
 
 namespace Vela {
@@ -113,14 +112,6 @@ TEST_F(AppModuleTest, HandshakeAnswersWithThePluginsVersionAndNames) {
        "Fired when an async service proxy message is received."},
   };
   EXPECT_TRUE(events == expected);
-  // The registry's own description lists the module's events too (untagged).
-  const BindingResult help = DescribeApi(*module_.registry(), BindingHelpFormat::Epytext);
-  ASSERT_TRUE(help.ok());
-  for (auto event = expected.begin() + 1; event != expected.end(); ++event) {
-    SCOPED_TRACE(event->name);
-    EXPECT_EQ(help.value().FieldOrEmpty("events").FieldOrEmpty(event->name).GetStringOr(""),
-              event->description + "\r\n\r\n");
-  }
 }
 
 TEST_F(AppModuleTest, StartStoresCookieAndBuildsUserAgentFromHostVersion) {

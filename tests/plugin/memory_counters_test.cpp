@@ -53,6 +53,17 @@ TEST(MemoryCounters, PeakRecordsBytesInUseAndLiveAllocationsAtItsHigh) {
   Free(small);
 }
 
+// The counters start from zero: with no byte in use, no allocation is live (the other tests
+// compare differences, which a shifted start would pass).
+TEST(MemoryCounters, NoBytesInUseMeansNoLiveAllocations) {
+  void* block = Allocate(64);
+  const MemoryCounters during = ReadMemoryCounters();
+  Free(block);
+  const MemoryCounters after = ReadMemoryCounters();
+  EXPECT_GT(during.allocations - during.frees, 0u);
+  EXPECT_EQ(after.bytesAllocated == after.bytesFreed, after.allocations == after.frees);
+}
+
 TEST(MemoryCounters, StatsAreSixPairsLowWordFirstThenTwoZeros) {
   MemoryCounters counters;
   counters.peakBytesInUse = 0x0000000100000002ull;

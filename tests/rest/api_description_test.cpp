@@ -10,6 +10,7 @@
 #include "rest/api_registry.h"
 #include "rest/dispatch.h"
 #include "rest/rest_function.h"
+#include "util/packed_copy.h"
 
 namespace DescriptionTest {
 struct Card {
@@ -29,12 +30,6 @@ using DescriptionTest::Phase;
 
 // The help, asynchronous and callback types every API registry holds from its creation.
 constexpr uint32_t kBuiltinTypeCount = 15;
-
-// Packed record fields cannot bind to the references the assertions take.
-template <typename T>
-T Copy(T value) {
-  return value;
-}
 
 // Walks a record array through its first words and checks they chain the array in order.
 template <typename Record, typename Next>

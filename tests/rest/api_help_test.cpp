@@ -285,13 +285,6 @@ TEST_F(ApiHelpTest, ListsAreSortedByNameBytewise) {
   }
   // Upper case before "_" before lower case; a byte above 0x7F last (unsigned).
   EXPECT_THAT(names, ElementsAre("B", "_", "a", "b", "\xC3\xA9"));
-
-  std::vector<std::string> types;
-  for (const BindingProperty& item : help.value().FieldOrEmpty("types").Elements()) {
-    types.emplace_back(item.FieldOrEmpty("name").GetStringOr(""));
-  }
-  EXPECT_TRUE(std::is_sorted(types.begin(), types.end()));
-  EXPECT_EQ(types.size(), api_.types().Types().size());
 }
 
 TEST_F(ApiHelpTest, EpytextMakesOneTextPerItemName) {
@@ -381,23 +374,6 @@ TEST(ApiHelpOfBuiltinsTest, DescribesTheBuiltinTypesAndEvent) {
   EXPECT_EQ(callback.value(), (BindingFullEventHelp{"OnCallback", "", {"BindingCallbackEvent", ""},
                                                     "Fired when a callback is invoked.", {"$builtin"}}));
 
-  const BindingProperty* state = nullptr;
-  for (const BindingProperty& item : full.value().FieldOrEmpty("types").Elements()) {
-    if (item.FieldOrEmpty("name").GetStringOr("") == "BindingAsyncState") state = &item;
-  }
-  ASSERT_NE(state, nullptr);
-  auto native = FromBinding<BindingFullTypeHelp>(*state, "type", api.types());
-  ASSERT_TRUE(native.ok()) << native.message();
-  std::vector<std::pair<std::string, int32_t>> values;
-  for (const auto& value : native.value().values) values.emplace_back(value.name, value.value);
-  EXPECT_THAT(values, ::testing::UnorderedElementsAre(std::pair<std::string, int32_t>{"None", 0},
-                                                      std::pair<std::string, int32_t>{"Running", 1},
-                                                      std::pair<std::string, int32_t>{"Cancelling", 2},
-                                                      std::pair<std::string, int32_t>{"Cancelled", 3},
-                                                      std::pair<std::string, int32_t>{"Succeeded", 4},
-                                                      std::pair<std::string, int32_t>{"Failed", 5}));
-  EXPECT_EQ(native.value().size, 4u);
-  EXPECT_EQ(native.value().tags, (std::vector<std::string>{"$builtin", "async"}));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "binding/native_type_builder.h"
 #include "binding/type_identity_of.h"
 #include "rest/api_registry.h"
+#include "util/packed_copy.h"
 
 namespace ApiInitialisationTest {
 struct Note {
@@ -24,11 +25,6 @@ namespace {
 
 using ApiInitialisationTest::Note;
 using ApiInitialisationTest::Unlisted;
-
-template <typename T>
-T Copy(T value) {
-  return value;
-}
 
 std::vector<std::string> EventNames(const ApiDescription& block) {
   std::vector<std::string> names;

@@ -13,15 +13,10 @@
 #include "codecs/json.h"
 #include "rest/api_registry.h"
 #include "rest/rest_function.h"
+#include "util/packed_copy.h"
 
 namespace Vela {
 namespace {
-
-// Packed record fields cannot bind to the references the assertions take.
-template <typename T>
-T Copy(T value) {
-  return value;
-}
 
 // A request built field by field; the texts live as long as the builder.
 struct Request {

@@ -28,43 +28,6 @@ class RouteTest : public ::testing::Test {
   std::vector<std::unique_ptr<FunctionBinding>> bindings_;
 };
 
-TEST_F(RouteTest, SingleRouteMatchesAndCaptures) {
-  struct Row {
-    int line;
-    std::string_view pathTemplate;
-    std::string_view path;
-    bool found;
-    std::vector<std::pair<std::string, std::string>> captures;
-  };
-  const Row rows[] = {
-      {__LINE__, "/arx-player-behavior/v1/ban", "/arx-player-behavior/v1/ban", true, {}},
-      {__LINE__, "/arx-player-behavior/v1/ban", "/arx-player-behavior/v1/ban/", false, {}},
-      {__LINE__, "/v1/feedback/{id}", "/v1/feedback/17", true, {{"id", "17"}}},
-      // A full match, not a search.
-      {__LINE__, "/v1/feedback/{id}", "/x/v1/feedback/17", false, {}},
-      {__LINE__, "/a/{+rest}", "/a/b/c", true, {{"rest", "b/c"}}},
-      {__LINE__, "/a/{x}", "/a/a%2Fb+c", true, {{"x", "a/b c"}}},
-      {__LINE__, "/a/{x}/{x}", "/a/1/2", true, {{"x", "2"}}},  // the later one overwrites
-      // The query string is part of the path text given to the matcher.
-      {__LINE__, "/a", "/a?x=1", false, {}},
-      {__LINE__, "/a/{x}", "/a/b?x=1", true, {{"x", "b?x=1"}}},
-      {__LINE__, "", "", true, {}},
-  };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.line);
-    FunctionBinding& binding = Binding(HttpMethod::Get);
-    const Route route = MakeRoute(&binding, row.pathTemplate);
-    const auto match = MatchRoutes({&route, 1}, HttpMethod::Get, "", row.path);
-    ASSERT_EQ(match.has_value(), row.found);
-    if (!match) continue;
-    EXPECT_EQ(match->binding, &binding);
-    EXPECT_EQ(match->path, row.path);
-    std::vector<std::pair<std::string, std::string>> captures(match->captures.begin(),
-                                                                match->captures.end());
-    EXPECT_EQ(captures, row.captures);
-  }
-}
-
 TEST_F(RouteTest, MethodTest) {
   struct Row {
     int line;

@@ -46,6 +46,8 @@ std::optional<Captures> ExpressionMatch(std::string_view pathTemplate, const std
 
 TEST(TemplateMatcherTest, MatchesAsTheTemplatesExpression) {
   const std::vector<std::string> templates = {
+      "",
+      "/a/b",               // a literal route: the whole path, nothing more
       "/arx-player-behavior/v1/reporter-feedback/{id}",
       "/a/{x}",
       "/a/{x}/b",
@@ -119,6 +121,8 @@ TEST(TemplateMatcherTest, MatchesAsTheTemplatesExpression) {
       ++compared;
       if (!match) continue;
       ++matched;
+      EXPECT_EQ(match->binding, &binding);
+      EXPECT_EQ(match->path, path);
       EXPECT_EQ(Captures(match->captures.begin(), match->captures.end()), *expected);
     }
   }

@@ -34,9 +34,6 @@ TEST(Fnv1a32, MatchesReferenceValues) {
   EXPECT_EQ(Fnv1aHash{}(std::string("foobar")), Fnv1aHash{}("foobar"));
 }
 
-// A table picks buckets by the low bits: a change of any one byte, at any position, in
-// texts of every length up to 40 must reach them, and a byte's value must matter (not only
-// whether it is set).
 // The published SipHash-2-4 vectors (key 00 01 .. 0f, message 00 01 .. of each length)
 // check the rounds and the tail that SipHash13 shares.
 TEST(SipHash, MatchesReferenceValues) {
@@ -55,6 +52,9 @@ TEST(SipHash, MatchesReferenceValues) {
   EXPECT_NE(SipHash13(key, message, 8), SipHash13(SipKey{key.k0, key.k1 + 1}, message, 8));
 }
 
+// A table picks buckets by the low bits: a change of any one byte, at any position, in
+// texts of every length up to 40 must reach them, and a byte's value must matter (not only
+// whether it is set).
 TEST(TextHash, EveryByteReachesTheLowBits) {
   for (std::size_t length = 1; length <= 40; ++length) {
     const std::string base(length, 'a');
