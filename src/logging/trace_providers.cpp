@@ -111,10 +111,12 @@ TraceProviders* g_processProviders = nullptr;
 
 }  // namespace
 
-void RegisterProcessTraceProviders() {
+void RegisterProcessTraceProviders() { RegisterProcessTraceProviders(Platform::LoadTraceProviderApi()); }
+
+void RegisterProcessTraceProviders(const Platform::TraceProviderApi& api) {
   std::lock_guard<std::mutex> guard(g_processProvidersMutex);
   if (g_processProviders != nullptr) return;
-  g_processProviders = new TraceProviders(Platform::LoadTraceProviderApi());
+  g_processProviders = new TraceProviders(api);
   g_processProviders->Register();
 }
 

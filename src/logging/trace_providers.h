@@ -101,8 +101,10 @@ class TraceProviders {
 };
 
 // Registers the process's providers over the system's trace functions, once; unregisters
-// them again. For library load and unload.
+// them again. For library load and unload. The overload takes the trace functions to use
+// (a test's fake) in place of the system's.
 void RegisterProcessTraceProviders();
+void RegisterProcessTraceProviders(const Platform::TraceProviderApi& api);
 void UnregisterProcessTraceProviders();
 
 // Registration for the lifetime of an object with static storage duration.

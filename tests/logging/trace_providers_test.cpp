@@ -136,6 +136,17 @@ TEST_F(TraceProvidersTest, RegistersFourProvidersOnceEach) {
   EXPECT_EQ(fake.unregistered.size(), 4u) << "nothing left to unregister at destruction";
 }
 
+TEST_F(TraceProvidersTest, TheProcessRegistersOnceUntilUnregistered) {
+  RegisterProcessTraceProviders(FakeTraceSystem::Api());
+  RegisterProcessTraceProviders(FakeTraceSystem::Api());
+  EXPECT_EQ(fake.registrations.size(), kTraceProviderCount);
+  UnregisterProcessTraceProviders();
+  EXPECT_EQ(fake.unregistered.size(), kTraceProviderCount);
+  RegisterProcessTraceProviders(FakeTraceSystem::Api());
+  EXPECT_EQ(fake.registrations.size(), 2 * kTraceProviderCount);
+  UnregisterProcessTraceProviders();
+}
+
 TEST_F(TraceProvidersTest, AnnouncesTheMainThreadWhenTheSecondProviderIsEnabled) {
   fake.enableProviderOnRegister = 1;
   fake.enableLevel = 4;
