@@ -8,6 +8,8 @@
 #include <limits>
 #include <utility>
 
+#include "binding/host_value_conversion.h"
+
 namespace Vela::Fuzz {
 
 void Fail(const char* condition, const char* file, int line) {

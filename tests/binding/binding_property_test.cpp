@@ -396,7 +396,9 @@ TEST(MaybeTypeTest, BindingResultSharesOneSlot) {
     BindingResult result = c.make();
     EXPECT_EQ(result.ok(), c.ok);
     EXPECT_EQ(result.message(), c.message);
-    if (!c.ok) EXPECT_EQ(result.failure(), c.slot);
+    if (!c.ok) {
+      EXPECT_EQ(result.failure(), c.slot);
+    }
     bool same = false;
     EXPECT_EQ(ReportsOf([&] { same = result.value() == c.slot; }), c.ok ? std::vector<std::string>{} : reported);
     EXPECT_TRUE(same);
