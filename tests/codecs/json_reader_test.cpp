@@ -31,11 +31,8 @@ struct ErrorCase {
 // 1e309: where the number starts.
 const ErrorCase kOverflowCases[] = {
     {__LINE__, "1e400", "Error: Number too big to be stored in double. at offset 0."},
-    {__LINE__, "0.5e309", "Error: Number too big to be stored in double. at offset 0."},
     {__LINE__, "[1, 1.8e308]", "Error: Number too big to be stored in double. at offset 4."},
     {__LINE__, "[1, -18e307]", "Error: Number too big to be stored in double. at offset 4."},
-    // A repeated key changes nothing about where the number fails.
-    {__LINE__, R"({"a":1,"a":2e308})", "Error: Number too big to be stored in double. at offset 11."},
 };
 
 TEST(JsonReaderTest, NumbersBeyondTheDoubleRangeFailWhereTheyStart) {
@@ -61,12 +58,11 @@ std::string RecursiveReaderMessage(const std::string& input) {
 // encoding" needs encoding validation, "Unspecific syntax error" comments: neither occurs).
 TEST(JsonReaderTest, ReportsTheSameFailuresAsTheRecursiveReader) {
   const char* const inputs[] = {
-      "[1] x", "\"a\"\n\t\"b\"", "01", "  x", "nul", "[1,]", "{\"a\":}", "-", "+1", "[", "NaN",
-      "// c\n1", "{1:2}", "{\"a\":1,}", "{\"a\" 1}", "{\"a\":1 \"b\":2}", "{\"a\":1]", "[1 2]",
-      "[[1]}", "\"\\u12G4\"", "\"\\uD800\"", "\"x\\uD800\\u0041\"", "\"\\x\"", "\"a\tb\"", "\"abc",
-      "[0, -1e309]", "1.", "1e", "[[[[", "[[[]]", "[[]]]", "{\"a\":{\"b\":[1,{\"c\":}]}}",
-      "{\"a\":[1,2}", "[{\"a\":1]", "{\"a\":{}", "[{}", "[true false]", "{\"a\" : 1 , }",
-      "{\"a\"::1}", "[\"\\u", "\"\\uD800\\", "[1,2,3e]", "[-]", "[0x10]", "[.5]", "[1]]",
+      "[1] x", "01", "  x", "[1,]", "{\"a\":}", "-", "+1", "[", "NaN", "// c\n1", "{1:2}",
+      "{\"a\":1,}", "{\"a\" 1}", "{\"a\":1 \"b\":2}", "{\"a\":1]", "[1 2]", "[[1]}", "\"\\u12G4\"",
+      "\"\\uD800\"", "\"x\\uD800\\u0041\"", "\"\\x\"", "\"a\tb\"", "\"abc", "[0, -1e309]", "1.",
+      "1e", "[[]]]", "{\"a\":{\"b\":[1,{\"c\":}]}}", "{\"a\":[1,2}", "[{\"a\":1]", "{\"a\":{}",
+      "[true false]", "{\"a\"::1}", "[\"\\u", "\"\\uD800\\", "[0x10]", "[.5]", "[1]]",
       "{\"k\":tru}", "[\"a\"\"b\"]",
       // A key that repeats before the error (the in-place second reading) changes nothing.
       "[{\"a\":1,\"a\":2}, x]", "{\"a\":1,\"a\":2,}"};
@@ -141,22 +137,18 @@ TEST(JsonReaderTest, MapsScalarsToKinds) {
       {__LINE__, "1.0", BindingProperty(1.0)},
       {__LINE__, "-0.0", BindingProperty(-0.0)},
       {__LINE__, "1e2", BindingProperty(100.0)},
-      {__LINE__, "2.5E-3", BindingProperty(0.0025)},
       // Correctly rounded, where the reader's own conversions are not.
       {__LINE__, "-194419909.51765698", BindingProperty(-194419909.51765698)},
-      {__LINE__, "-933416628801232.9", BindingProperty(-933416628801232.9)},
       {__LINE__, "2.2250738585072011e-308", BindingProperty(2.2250738585072011e-308)},
       {__LINE__, "1.7976931348623157e308", BindingProperty(1.7976931348623157e308)},
       {__LINE__, "4.9e-324", BindingProperty(4.9e-324)},
       {__LINE__, "2e-324", BindingProperty(0.0)},
       {__LINE__, "\"Ashe\"", BindingProperty("Ashe")},
-      // \u escapes are decoded, UTF-8 bytes kept.
-      {__LINE__, R"("\u0041\u00e9")", BindingProperty("A\xC3\xA9")},
-      {__LINE__, R"("\uD83D\uDE00")", BindingProperty("\xF0\x9F\x98\x80")},  // surrogate pair: one code point
+      // A surrogate pair is one code point; UTF-8 bytes are kept.
+      {__LINE__, R"("\uD83D\uDE00")", BindingProperty("\xF0\x9F\x98\x80")},
       {__LINE__, "\"\xC3\xA9\xE2\x82\xAC\"", BindingProperty("\xC3\xA9\xE2\x82\xAC")},
       // Texts are zero-terminated: an escaped NUL ends the string.
       {__LINE__, R"("ab\u0000cd")", BindingProperty("ab")},
-      {__LINE__, R"("\u0000")", BindingProperty("")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "line " << c.line << ": " << c.input);
@@ -263,7 +255,6 @@ TEST(JsonReaderTest, MergesRepeatedKeys) {
     const char* expected;  // compact text of the merged value
   } cases[] = {
       {__LINE__, R"({"a":1,"a":2})", R"({"a":2})"},
-      {__LINE__, R"({"a":"x","a":null})", R"({"a":null})"},
       {__LINE__, R"({"a":{"x":1},"a":{"y":2}})", R"({"a":{"x":1,"y":2}})"},
       {__LINE__, R"({"a":[1],"a":[2,3]})", R"({"a":[1,2,3]})"},
       {__LINE__, R"({"a":[1],"a":[]})", R"({"a":[1]})"},
@@ -272,14 +263,12 @@ TEST(JsonReaderTest, MergesRepeatedKeys) {
        R"({"a":{"l":[1,{"z":0}],"x":{"p":1,"q":2}}})"},
       // A value of another kind replaces the earlier one.
       {__LINE__, R"({"a":{"x":1},"a":3})", R"({"a":3})"},
-      {__LINE__, R"({"a":3,"a":{"x":1}})", R"({"a":{"x":1}})"},
       {__LINE__, R"({"a":{"x":1},"a":[1]})", R"({"a":[1]})"},
       // Each value merges into what the values before it left, in arrival order: a later
       // object whose own key repeats replaces, then appends to, the earlier array.
       {__LINE__, R"({"a":{"k":[1]},"a":{"k":5,"k":[2]}})", R"({"a":{"k":[2]}})"},
       {__LINE__, R"({"a":{"k":[1]},"a":{"k":[2],"k":[3]}})", R"({"a":{"k":[1,2,3]}})"},
       {__LINE__, R"({"a":{"k":{"x":1}},"a":{"k":[0],"k":{"y":2}}})", R"({"a":{"k":{"y":2}}})"},
-      {__LINE__, R"({"a":{"k":[1]},"a":{"k":7,"k":[6]}})", R"({"a":{"k":[6]}})"},
       // Three and more values: only those since the last replacement count.
       {__LINE__, R"({"a":[1],"a":{"x":1},"a":{"y":2},"a":{"x":3}})", R"({"a":{"x":3,"y":2}})"},
       {__LINE__, R"({"a":[1],"a":[2],"a":3,"a":[4],"a":[5]})", R"({"a":[4,5]})"},
@@ -288,9 +277,6 @@ TEST(JsonReaderTest, MergesRepeatedKeys) {
       // Objects inside appended arrays keep their own repeats apart.
       {__LINE__, R"({"a":[{"k":1,"k":2}],"a":[{"k":3,"k":[4]}],"b":0,"a":[]})",
        R"({"a":[{"k":2},{"k":[4]}],"b":0})"},
-      // A repeated key deep inside a large document.
-      {__LINE__, R"([1,{"b":[{"c":1,"d":2,"c":{"e":3}}],"a":"s"},[2,3]])",
-       R"([1,{"a":"s","b":[{"c":{"e":3},"d":2}]},[2,3]])"},
       // Inside arrays every value is a new element: nothing merges across elements.
       {__LINE__, R"([{"a":1},{"a":2}])", R"([{"a":1},{"a":2}])"},
       {__LINE__, R"([{"a":1,"b":1,"a":2}])", R"([{"a":2,"b":1}])"},
@@ -324,7 +310,7 @@ TEST(JsonReaderTest, EmptyArraysOfADocumentChangeIndependently) {
 }
 
 // Both directions handle nesting without recursion: a million levels must neither exhaust
-// the stack nor fail.
+// the stack nor fail, and a failure that deep reports its offset.
 TEST(JsonReaderTest, ParsesAndWritesAMillionNestedArrays) {
   constexpr std::size_t kDepth = 1'000'000;
   std::string text(kDepth, '[');
@@ -343,6 +329,11 @@ TEST(JsonReaderTest, ParsesAndWritesAMillionNestedArrays) {
   EXPECT_EQ(depth, kDepth);
 
   EXPECT_TRUE(WriteJson(result.value()) == text);
+
+  text.resize(kDepth);
+  text += "}";
+  EXPECT_EQ(ParseJson(text).message(),
+            "Error: Invalid value. at offset " + std::to_string(kDepth) + ".");
 }
 
 TEST(JsonReaderTest, DeeplyNestedObjectsRoundTrip) {
@@ -355,14 +346,6 @@ TEST(JsonReaderTest, DeeplyNestedObjectsRoundTrip) {
   BindingResult result = ParseJson(text);
   ASSERT_TRUE(result.ok()) << result.message();
   EXPECT_TRUE(WriteJson(result.value()) == text);
-}
-
-TEST(JsonReaderTest, DeepFailureReportsTheOffset) {
-  constexpr std::size_t kDepth = 1'000'000;
-  std::string text(kDepth, '[');
-  text += "}";
-  EXPECT_EQ(ParseJson(text).message(),
-            "Error: Invalid value. at offset " + std::to_string(kDepth) + ".");
 }
 
 }  // namespace

@@ -64,7 +64,6 @@ TEST(MsgPackDecodeTest, DecodesEveryFormat) {
   const std::string text70000(70000, 'y');
   const ValueCase cases[] = {
       // Fixints are Signed, even the positive ones; uint formats are Unsigned.
-      {__LINE__, {0x07}, int64_t{7}, 1},
       {__LINE__, {0x7F}, int64_t{127}, 1},
       {__LINE__, {0xFF}, int64_t{-1}, 1},
       {__LINE__, {0xE0}, int64_t{-32}, 1},
@@ -80,15 +79,12 @@ TEST(MsgPackDecodeTest, DecodesEveryFormat) {
       {__LINE__, {0xD1, 0xFF, 0xFE}, int64_t{-2}, 3},
       {__LINE__, {0xD2, 0x80, 0x00, 0x00, 0x00}, int64_t{INT32_MIN}, 5},
       {__LINE__, {0xD3, 0x80, 0, 0, 0, 0, 0, 0, 0}, std::numeric_limits<int64_t>::min(), 9},
-      {__LINE__, {0xCA, 0x3F, 0xC0, 0x00, 0x00}, 1.5, 5},
       {__LINE__, {0xCA, 0x3D, 0xCC, 0xCC, 0xCD}, static_cast<double>(0.1f), 5},  // widened exactly
       {__LINE__, {0xCB, 0x40, 0x09, 0x21, 0xFB, 0x54, 0x44, 0x2D, 0x18}, 3.141592653589793, 9},
       {__LINE__, {0xA0}, "", 1},
-      {__LINE__, {0xA3, 'a', 'b', 'c'}, "abc", 4},
       {__LINE__, {0xA2, 'a', 0x00}, std::string_view("a\0", 2), 3},  // NUL bytes are kept
       {__LINE__, Concat({{0xDA, 0x01, 0x2C}, Text(text300)}), text300, 303},
       {__LINE__, Concat({{0xDB, 0x00, 0x01, 0x11, 0x70}, Text(text70000)}), text70000, 70005},
-      {__LINE__, {0xC4, 0x00}, Blob({}), 2},
       {__LINE__, {0xC4, 0x02, 0x00, 0xFF}, Blob({0x00, 0xFF}), 4},
       {__LINE__, {0xC6, 0x00, 0x00, 0x00, 0x01, 0x2A}, Blob({0x2A}), 6},
       {__LINE__, {0x90}, Collection({}), 1},
@@ -122,12 +118,10 @@ TEST(MsgPackDecodeTest, ReportsEveryFailureWithItsPosition) {
       {__LINE__, {0xD4, 0x01, 0x00}, "Invalid MessagePack data at position 1.", 1},
       {__LINE__, {0xD8}, "Invalid MessagePack data at position 1.", 1},
       {__LINE__, {0x92, 0x01, 0xC1}, "Invalid MessagePack data at position 3.", 3},
-      {__LINE__, {0x81, 0xA1, 'a', 0xD4, 0x00, 0x00}, "Invalid MessagePack data at position 4.", 4},
       // Keys: anything but a string, the position just after the key's first byte.
       {__LINE__, {0x81, 0x01, 0x02}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
       {__LINE__, {0x81, 0xC1}, "Invalid MessagePack data at position 2. Map keys must be strings.", 2},
       {__LINE__, {0x82, 0xA1, 'a', 0x01, 0xCC}, "Invalid MessagePack data at position 5. Map keys must be strings.", 5},
-      {__LINE__, {0x91, 0x82, 0xA0, 0xC0, 0xCB}, "Invalid MessagePack data at position 5. Map keys must be strings.", 5},
       // Numbers and the lengths and counts they carry: the position of the value.
       {__LINE__, {0xCC}, "Invalid MessagePack data. 8-bit integer value at position 1 is truncated.", 1},
       {__LINE__, {0xD9}, "Invalid MessagePack data. 8-bit integer value at position 1 is truncated.", 1},
@@ -171,10 +165,8 @@ TEST(MsgPackDecodeTest, StopsAfterTheRootValueOrAtTheEndOfTheInput) {
   const ValueCase cases[] = {
       {__LINE__, {}, BindingProperty(), 0},
       {__LINE__, {0x01, 0x02}, int64_t{1}, 1},
-      {__LINE__, {0x90, 0x01}, Collection({}), 1},
       // What follows the root is not read, not even bytes that would fail.
       {__LINE__, {0x91, 0x05, 0xC1, 0xC1}, Collection({int64_t{5}}), 2},
-      {__LINE__, {0xA1, 'a', 0xCD}, "a", 2},
       {__LINE__, {0x92, 0x01}, Collection({int64_t{1}}), 2},
       {__LINE__, {0x82, 0xA1, 'a', 0x01}, Structure({{"a", int64_t{1}}}), 4},
       // A key without its value adds no field.
@@ -187,11 +179,12 @@ TEST(MsgPackDecodeTest, StopsAfterTheRootValueOrAtTheEndOfTheInput) {
   for (const ValueCase& c : cases) ExpectDecodes(c);
 }
 
+constexpr std::size_t kDeep = 100000;
+
+// Every header claims 2^32 - 1 elements; reserving from the counts would ask for terabytes.
+// The decoder must only grow with what it actually reads, and must not recurse.
 TEST(MsgPackDecodeTest, HugeCountsDoNotAllocateAheadOfTheInput) {
-  // Every header claims 2^32 - 1 elements; reserving from the counts would ask for
-  // terabytes. The decoder must only grow with what it actually reads.
-  const std::size_t levels = 20000;
-  const Bytes input = Repeat({0xDD, 0xFF, 0xFF, 0xFF, 0xFF}, levels);
+  const Bytes input = Repeat({0xDD, 0xFF, 0xFF, 0xFF, 0xFF}, kDeep);
   std::size_t stop = 0;
   BindingResult result = MsgPackDecode(input, stop);
   ASSERT_TRUE(result.ok());
@@ -202,7 +195,7 @@ TEST(MsgPackDecodeTest, HugeCountsDoNotAllocateAheadOfTheInput) {
     node = &node->ElementOrEmpty(0);
     ++depth;
   }
-  EXPECT_EQ(depth, levels - 1);
+  EXPECT_EQ(depth, kDeep - 1);
   EXPECT_EQ(node->kind(), BindingKind::Collection);
   EXPECT_EQ(node->size(), 0u);
 }
@@ -237,8 +230,6 @@ TEST(MsgPackDecodeTest, RepeatedKeysMergeIntoTheEarlierValue) {
       // Different kinds: the later value replaces the earlier one.
       {__LINE__, {0x82, 0xA1, 'k', 0x92, 0x01, 0x02, 0xA1, 'k', 0x81, 0xA1, 'x', 0x01},
        Structure({{"k", Structure({{"x", int64_t{1}}})}})},
-      {__LINE__, {0x82, 0xA1, 'k', 0x81, 0xA1, 'x', 0x01, 0xA1, 'k', 0x91, 0x07},
-       Structure({{"k", Collection({int64_t{7}})}})},
       {__LINE__, {0x82, 0xA1, 'k', 0x05, 0xA1, 'k', 0x90}, Structure({{"k", Collection({})}})},
       // Each value lands on what the values before it left: 7 replaces [1], [6] the 7.
       {__LINE__,
@@ -274,23 +265,6 @@ TEST(MsgPackDecodeTest, RepeatedKeysMergeIntoTheEarlierValue) {
     EXPECT_THAT(result, HoldsValue(c.expected));
     EXPECT_EQ(stop, c.input.size());
   }
-}
-
-constexpr std::size_t kDeep = 100000;
-
-TEST(MsgPackDecodeTest, DeepArraysDecodeWithoutRecursion) {
-  const Bytes input = Concat({Repeat({0x91}, kDeep), {0x2A}});
-  std::size_t stop = 0;
-  BindingResult result = MsgPackDecode(input, stop);
-  ASSERT_TRUE(result.ok());
-  EXPECT_EQ(stop, input.size());
-  const BindingProperty* node = &result.value();
-  for (std::size_t depth = 0; depth < kDeep; ++depth) {
-    ASSERT_EQ(node->kind(), BindingKind::Collection) << "at depth " << depth;
-    ASSERT_EQ(node->size(), 1u);
-    node = &node->ElementOrEmpty(0);
-  }
-  EXPECT_EQ(*node, BindingProperty(int64_t{42}));
 }
 
 TEST(MsgPackDecodeTest, DeepMapsDecodeWithoutRecursion) {

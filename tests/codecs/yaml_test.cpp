@@ -41,7 +41,6 @@ void ExpectLoads(const ValueCase& c) {
 TEST(YamlLoadTest, ResolvesPlainScalars) {
   const ValueCase cases[] = {
       {__LINE__, "", BindingProperty()},
-      {__LINE__, "# nothing but a comment\n", BindingProperty()},
       {__LINE__, "~", BindingProperty()},
       {__LINE__, "null", BindingProperty()},
       {__LINE__, "nULL", "nULL"},
@@ -53,7 +52,6 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "0x1F", uint64_t{31}},
       {__LINE__, "-0", uint64_t{0}},
       {__LINE__, "-2", int64_t{-2}},
-      {__LINE__, "-2.0", int64_t{-2}},
       {__LINE__, "0.5", 0.5},
       {__LINE__, ".5", 0.5},
       {__LINE__, "9223372036854775807", uint64_t{9223372036854775808u}},  // rounds to 2^63
@@ -70,8 +68,6 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "-.5e1", int64_t{-5}},
       {__LINE__, "1e-400", uint64_t{0}},  // strtod's underflow still reads the whole text
       {__LINE__, "1e", "1e"},
-      {__LINE__, "0x", "0x"},
-      {__LINE__, "12abc", "12abc"},
       // Words.
       {__LINE__, "true", true},
       {__LINE__, "y", true},
@@ -81,19 +77,16 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "n", false},
       {__LINE__, "no", false},
       {__LINE__, "off", false},
-      {__LINE__, "OFF", false},
       {__LINE__, "tRUE", "tRUE"},
       {__LINE__, "hello world", "hello world"},
       // Quoted scalars are always texts.
       {__LINE__, "'5'", "5"},
       {__LINE__, "\"true\"", "true"},
-      {__LINE__, "\"~\"", "~"},
       {__LINE__, "\"a\\0b\"", std::string_view("a\0b", 3)},
       // Literal and folded scalars resolve like plain ones, with their line breaks.
       {__LINE__, "|\n  5\n", "5\n"},
       {__LINE__, "|-\n  5\n", uint64_t{5}},
       {__LINE__, ">-\n  yes\n", true},
-      {__LINE__, ">\n  a\n  b\n", "a b\n"},
       {__LINE__, "|2-\n    5", uint64_t{5}},  // strtod skips the leading spaces
       {__LINE__, "|2-\n    x", "  x"},
   };
@@ -114,7 +107,6 @@ TEST(YamlLoadTest, FollowsSupportedTags) {
       {__LINE__, "!!bool yes", true},
       {__LINE__, "!!bool maybe", BindingProperty()},  // other texts leave the value alone
       {__LINE__, "a: 1\na: !!bool maybe", Structure({{"a", uint64_t{1}}})},
-      {__LINE__, "a: 1\na: !!bool n", Structure({{"a", false}})},
       // Tags on collections change nothing.
       {__LINE__, "!!seq [1]", Collection({uint64_t{1}})},
       {__LINE__, "!!map {a: b}", Structure({{"a", "b"}})},
@@ -165,7 +157,6 @@ TEST(YamlLoadTest, RepeatedKeysMergeIntoTheEarlierValue) {
       {__LINE__, "m: {x: 1}\nm: 5\nn: 6", Structure({{"m", uint64_t{5}}, {"n", uint64_t{6}}})},
       {__LINE__, "m: {x: 1}\nm: [1]\nn: 6", Structure({{"m", Collection({uint64_t{1}})}, {"n", uint64_t{6}}})},
       {__LINE__, "s: [1]\ns: {x: 1}\nn: 6", Structure({{"n", uint64_t{6}}, {"s", Structure({{"x", uint64_t{1}}})}})},
-      {__LINE__, "m: {x: 1}\nm: ~", Structure({{"m", BindingProperty()}})},
       // Each value merges into what the values before it left: 7 replaces [1], [6] the 7.
       {__LINE__, "a: {k: [1]}\na: {k: 7, k: [6]}", Structure({{"a", Structure({{"k", Collection({uint64_t{6}})}})}})},
       {__LINE__, "s: [1]\ns: [2]\nt: 0\ns: [3]",
@@ -186,7 +177,6 @@ TEST(YamlLoadTest, RepeatedKeysMergeIntoTheEarlierValue) {
 TEST(YamlLoadTest, AliasesCopyTheAnchoredNode) {
   const ValueCase cases[] = {
       {__LINE__, "a: &x {k: [1, 2]}\nb: *x", Structure({{"a", Structure({{"k", Collection({uint64_t{1}, uint64_t{2}})}})}, {"b", Structure({{"k", Collection({uint64_t{1}, uint64_t{2}})}})}})},
-      {__LINE__, "a: &n 5\nb: *n", Structure({{"a", uint64_t{5}}, {"b", uint64_t{5}}})},
       {__LINE__, "- &s [1]\n- *s\n- *s", Collection({Collection({uint64_t{1}}), Collection({uint64_t{1}}), Collection({uint64_t{1}})})},
       {__LINE__, "&r [1, 2]", Collection({uint64_t{1}, uint64_t{2}})},
       // The copy is of the node as it is when the alias is read.
@@ -246,7 +236,6 @@ TEST(YamlLoadTest, ReportsEveryFailureWithItsMessage) {
       {__LINE__, "a: &x\n  b: *x", "Cannot deserialize cyclic aliases. Alias \"x\". At line: 2 col: 6"},
       {__LINE__, "&x [1, [*x]]", "Cannot deserialize cyclic aliases. Alias \"x\". At line: 1 col: 9"},
       {__LINE__, "a: *nope", "Undefined alias encountered: \"nope\". At line: 1 col: 4"},
-      {__LINE__, "a: *x\nb: &x 1", "Undefined alias encountered: \"x\". At line: 1 col: 4"},
       {__LINE__, "a: &x 1\nb: &x 2", "Duplicate occurrence of anchor \"x\". At line: 2 col: 4"},
       {__LINE__, "&x a: &x 1", "Duplicate occurrence of anchor \"x\". At line: 1 col: 7"},
       {__LINE__, "!!binary AAAA", "Unsupported YAML tag 'tag:yaml.org,2002:binary'."},
@@ -254,7 +243,6 @@ TEST(YamlLoadTest, ReportsEveryFailureWithItsMessage) {
       {__LINE__, "- !!null ~", "Unsupported YAML tag 'tag:yaml.org,2002:null'."},
       {__LINE__, "!!int abc", "Value abc for 'yaml' of type uint64_t is in an incorrect format"},
       {__LINE__, "!!int ''", "Value  for 'yaml' of type uint64_t is in an incorrect format"},
-      {__LINE__, "!!int -abc", "Value -abc for 'yaml' of type int64_t is in an incorrect format"},
       {__LINE__, "!!int 18446744073709551616", "Value 18446744073709551616 for 'yaml' of type uint64_t is out of range"},
       {__LINE__, "!!int -9223372036854775809", "Value -9223372036854775809 for 'yaml' of type int64_t is out of range"},
       {__LINE__, "!!int 1.5", "Value 1.5 for 'yaml' of type uint64_t is in an incorrect format"},
