@@ -97,8 +97,6 @@ TEST(YamlLoadTest, FollowsSupportedTags) {
   const ValueCase cases[] = {
       {__LINE__, "!!str 5", "5"},
       {__LINE__, "!!str", ""},
-      {__LINE__, "!!int 42", uint64_t{42}},
-      {__LINE__, "!!int 0x10", uint64_t{16}},
       {__LINE__, "!!int 010", uint64_t{8}},  // base 0: a leading 0 is octal
       {__LINE__, "!!int 18446744073709551615", std::numeric_limits<uint64_t>::max()},
       {__LINE__, "!!int -9223372036854775808", std::numeric_limits<int64_t>::min()},
@@ -143,22 +141,15 @@ TEST(YamlLoadTest, BuildsCollectionsAndStructures) {
 
 TEST(YamlLoadTest, RepeatedKeysMergeIntoTheEarlierValue) {
   const ValueCase cases[] = {
-      // A scalar replaces.
-      {__LINE__, "a: 1\na: x", Structure({{"a", "x"}})},
       // Two mappings merge (recursively), the later scalar winning.
       {__LINE__, "m: {x: 1, y: {p: 1}}\nm: {y: {q: 2}, x: 3, z: 4}",
        Structure({{"m", Structure({{"x", uint64_t{3}},
                                    {"y", Structure({{"p", uint64_t{1}}, {"q", uint64_t{2}}})},
                                    {"z", uint64_t{4}}})}})},
-      // Two sequences append.
-      {__LINE__, "s: [1, 2]\ns: [3]", Structure({{"s", Collection({uint64_t{1}, uint64_t{2}, uint64_t{3}})}})},
-      // Different kinds: the later value replaces the earlier one, and the keys after it
-      // still land in the right mapping.
+      // A value of another kind replaces the earlier one, and the keys after it still land
+      // in the right mapping.
       {__LINE__, "m: {x: 1}\nm: 5\nn: 6", Structure({{"m", uint64_t{5}}, {"n", uint64_t{6}}})},
-      {__LINE__, "m: {x: 1}\nm: [1]\nn: 6", Structure({{"m", Collection({uint64_t{1}})}, {"n", uint64_t{6}}})},
-      {__LINE__, "s: [1]\ns: {x: 1}\nn: 6", Structure({{"n", uint64_t{6}}, {"s", Structure({{"x", uint64_t{1}}})}})},
-      // Each value merges into what the values before it left: 7 replaces [1], [6] the 7.
-      {__LINE__, "a: {k: [1]}\na: {k: 7, k: [6]}", Structure({{"a", Structure({{"k", Collection({uint64_t{6}})}})}})},
+      // Sequences append, whatever keys come between.
       {__LINE__, "s: [1]\ns: [2]\nt: 0\ns: [3]",
        Structure({{"s", Collection({uint64_t{1}, uint64_t{2}, uint64_t{3}})}, {"t", uint64_t{0}}})},
       // A !!bool text that is no word leaves the earlier value to the values after it.
@@ -178,7 +169,6 @@ TEST(YamlLoadTest, AliasesCopyTheAnchoredNode) {
   const ValueCase cases[] = {
       {__LINE__, "a: &x {k: [1, 2]}\nb: *x", Structure({{"a", Structure({{"k", Collection({uint64_t{1}, uint64_t{2}})}})}, {"b", Structure({{"k", Collection({uint64_t{1}, uint64_t{2}})}})}})},
       {__LINE__, "- &s [1]\n- *s\n- *s", Collection({Collection({uint64_t{1}}), Collection({uint64_t{1}}), Collection({uint64_t{1}})})},
-      {__LINE__, "&r [1, 2]", Collection({uint64_t{1}, uint64_t{2}})},
       // The copy is of the node as it is when the alias is read.
       {__LINE__, "a: &x [1]\nb: *x\na: [2]\nc: *x",
        Structure({{"a", Collection({uint64_t{1}, uint64_t{2}})},
@@ -198,14 +188,6 @@ TEST(YamlLoadTest, AliasesCopyTheAnchoredNode) {
       {__LINE__, "a: {b: &x [1]}\na: *x", Structure({{"a", Collection({uint64_t{1}})}})},
   };
   for (const ValueCase& c : cases) ExpectLoads(c);
-}
-
-TEST(YamlLoadTest, AliasCopiesAreIndependent) {
-  BindingResult result = YamlLoad("a: &x {k: 1}\nb: *x\n");
-  ASSERT_TRUE(result.ok()) << result.message();
-  result.value().MutableField("b").MutableField("k") = uint64_t{2};
-  EXPECT_EQ(result.value().FieldOrEmpty("a").FieldOrEmpty("k"), BindingProperty(uint64_t{1}));
-  EXPECT_EQ(result.value().FieldOrEmpty("b").FieldOrEmpty("k"), BindingProperty(uint64_t{2}));
 }
 
 struct FailureCase {
@@ -230,31 +212,21 @@ TEST(YamlLoadTest, ReportsEveryFailureWithItsMessage) {
       {__LINE__, "{! a: 1}", "Invalid mapping key. Only string scalar keys are allowed. At line: 1 col: 2"},
       {__LINE__, "a: &v 5\n*v : 1", "Invalid mapping key. Only string scalar keys are allowed. At line: 2 col: 1"},
       {__LINE__, "[a]: 1", "Unexpected start of sequence. At line: 1 col: 1"},
-      {__LINE__, "x: 1\n? [a]\n: 2", "Unexpected start of sequence. At line: 2 col: 3"},
-      {__LINE__, "{a: 1}: 2", "Unexpected start of mapping. At line: 1 col: 1"},
       {__LINE__, "x:\n  ? {a: 1}\n  : 2", "Unexpected start of mapping. At line: 2 col: 5"},
       {__LINE__, "a: &x\n  b: *x", "Cannot deserialize cyclic aliases. Alias \"x\". At line: 2 col: 6"},
-      {__LINE__, "&x [1, [*x]]", "Cannot deserialize cyclic aliases. Alias \"x\". At line: 1 col: 9"},
       {__LINE__, "a: *nope", "Undefined alias encountered: \"nope\". At line: 1 col: 4"},
       {__LINE__, "a: &x 1\nb: &x 2", "Duplicate occurrence of anchor \"x\". At line: 2 col: 4"},
       {__LINE__, "&x a: &x 1", "Duplicate occurrence of anchor \"x\". At line: 1 col: 7"},
       {__LINE__, "!!binary AAAA", "Unsupported YAML tag 'tag:yaml.org,2002:binary'."},
       {__LINE__, "a: !custom x", "Unsupported YAML tag '!custom'."},
-      {__LINE__, "- !!null ~", "Unsupported YAML tag 'tag:yaml.org,2002:null'."},
       {__LINE__, "!!int abc", "Value abc for 'yaml' of type uint64_t is in an incorrect format"},
       {__LINE__, "!!int ''", "Value  for 'yaml' of type uint64_t is in an incorrect format"},
-      {__LINE__, "!!int 18446744073709551616", "Value 18446744073709551616 for 'yaml' of type uint64_t is out of range"},
       {__LINE__, "!!int -9223372036854775809", "Value -9223372036854775809 for 'yaml' of type int64_t is out of range"},
-      {__LINE__, "!!int 1.5", "Value 1.5 for 'yaml' of type uint64_t is in an incorrect format"},
       {__LINE__, "!!float abc", "Value abc for 'yaml' of type double is in an incorrect format"},
-      {__LINE__, "!!float 1e400", "Value 1e400 for 'yaml' of type double is out of range"},
       {__LINE__, "!!float -inf", "Value -inf for 'yaml' of type double is out of range"},
       // The mark of an unexpected end of input is the line after the last one.
       {__LINE__, "a: [1, 2", "YAML parser error: did not find expected ',' or ']'. At line: 1 col: 0"},
       {__LINE__, "key: value: x", "YAML parser error: mapping values are not allowed in this context. At line: 0 col: 10"},
-      {__LINE__, "a:\n\tb: 1", "YAML parser error: found character that cannot start any token. At line: 1 col: 0"},
-      {__LINE__, "a: 'x", "YAML parser error: found unexpected end of stream. At line: 0 col: 5"},
-      {__LINE__, "\xFF", "YAML parser error: invalid leading UTF-8 octet. At line: 0 col: 0"},
   };
   for (const FailureCase& c : cases) ExpectFails(c);
 }
