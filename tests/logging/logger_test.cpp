@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -100,7 +98,6 @@ TEST_F(LoggerTest, TargetFiltersOnItsOwnLevelAndGroups) {
     bool reaches;
   } rows[] = {
       {__LINE__, LogLevel::Error, kLogGroupDbg, true},
-      {__LINE__, LogLevel::Always, kLogGroupDbg, true},
       {__LINE__, LogLevel::Warn, kLogGroupDbg, false},
       {__LINE__, LogLevel::Error, kLogGroupDbg | kLogGroupNet, false},
       {__LINE__, LogLevel::Error, kLogGroupDbg | kLogGroupMem, true},
@@ -253,53 +250,6 @@ TEST_F(LoggerTest, LineLoggedFromInsideAWriteIsDropped) {
   LogMessage(LogLevel::Warn, kLogGroupTst, 0, "outer");
   EXPECT_EQ(target.writes, 1);
   EXPECT_EQ(ErrorCount(), 0u);
-}
-
-// Writes a line a character at a time, so that unserialised writers would mix them.
-class SlowTarget final : public LogTarget {
- public:
-  SlowTarget() : LogTarget("#M") {}
-  ~SlowTarget() override { Detach(); }
-  bool Write(const LogRecord& record) override {
-    char line[kLineCapacity];
-    const std::size_t length = FormatLogLine(Format(), record, line, sizeof line);
-    for (std::size_t i = 0; i < length; ++i) {
-      text += line[i];
-      if (i % 4 == 0) std::this_thread::yield();
-    }
-    return true;
-  }
-  void Flush() override {}
-  std::string text;
-};
-
-TEST_F(LoggerTest, LinesFromManyThreadsNeverInterleave) {
-  SlowTarget target;
-  target.Attach();
-  constexpr int kThreads = 4;
-  constexpr int kLines = 150;
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) {
-    threads.emplace_back([t] {
-      for (int i = 0; i < kLines; ++i) LogMessage(LogLevel::Warn, kLogGroupTst, 0, "thread %d line %03d end", t, i);
-    });
-  }
-  for (std::thread& thread : threads) thread.join();
-  target.Detach();
-
-  // Each line is whole and the next of its thread's lines.
-  std::vector<int> nextLine(kThreads, 0);
-  std::istringstream text(target.text);
-  int lines = 0;
-  for (std::string line; std::getline(text, line); ++lines) {
-    const int thread = line.size() > 7 ? line[7] - '0' : -1;
-    ASSERT_TRUE(thread >= 0 && thread < kThreads) << line;
-    char expected[48];
-    std::snprintf(expected, sizeof expected, "thread %d line %03d end", thread, nextLine[thread]++);
-    ASSERT_EQ(line, expected);
-  }
-  ASSERT_EQ(lines, kThreads * kLines);
-  EXPECT_EQ(target.text.back(), '\n');
 }
 
 TEST(LoggerLifetimeTest, LastReleaseDestroysAndDetaches) {

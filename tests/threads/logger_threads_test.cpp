@@ -2,9 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <sstream>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
+#include "logging/line_format.h"
 #include "logging/log_groups.h"
 #include "logging/logger.h"
 #include "platform/recursive_lock.h"
@@ -37,26 +42,32 @@ class CountingTarget final : public LogTarget {
   uint64_t lines_ = 0;
 };
 
-class LoggerThreads : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // The built-in targets would print every line of the test; they stay attached to
-    // nothing while it runs.
-    StdErrTarget()->Detach();
-    DebuggerTarget()->Detach();
-  }
-  void TearDown() override {
-    StdErrTarget()->Attach();
-    DebuggerTarget()->Attach();
-  }
-  LoggerReference logger_;
-};
+using LoggerThreads = ThreadTest::QuietLoggerTest;
 
 constexpr int kThreads = 4;
 constexpr int kLinesPerThread = 400;
 
-TEST_F(LoggerThreads, EveryLineFromEveryThreadReachesAnAttachedTarget) {
-  CountingTarget target("Counting");
+// Writes each line a character at a time, so that unserialised writers would mix them.
+class SlowTarget final : public LogTarget {
+ public:
+  SlowTarget() : LogTarget("#M") {}
+  ~SlowTarget() override { Detach(); }
+  std::string_view Name() const override { return "Slow"; }
+  bool Write(const LogRecord& record) override {
+    char line[kLineCapacity];
+    const std::size_t length = FormatLogLine(Format(), record, line, sizeof line);
+    for (std::size_t i = 0; i < length; ++i) {
+      text += line[i];
+      if (i % 4 == 0) std::this_thread::yield();
+    }
+    return true;
+  }
+  void Flush() override {}
+  std::string text;
+};
+
+TEST_F(LoggerThreads, EveryLineFromEveryThreadArrivesWholeAndInOrder) {
+  SlowTarget target;
   target.Attach();
   const uint64_t warningsBefore = WarningCount();
   RunTogether(kThreads + 1, [&](int thread) {
@@ -65,23 +76,34 @@ TEST_F(LoggerThreads, EveryLineFromEveryThreadReachesAnAttachedTarget) {
       for (int i = 0; i < kLinesPerThread; ++i) {
         SetMinimumLevel(i % 2 == 0 ? LogLevel::Okay : LogLevel::Warn);
         SetExcludedGroups(i % 2 == 0 ? kInitialExcludedGroups : 0);
-        EXPECT_EQ(FindTarget("Counting"), &target.Sink());
+        EXPECT_EQ(FindTarget("Slow"), &target.Sink());
         (void)IsPaused();
         (void)MinimumLevel();
       }
       return;
     }
     for (int i = 0; i < kLinesPerThread; ++i) {
-      LogMessage(LogLevel::Always, static_cast<uint32_t>(kLogGroupDbg), 0, "%s: line %d of thread %d",
-                 "threads", i, thread);
-      if (i % 50 == 0) LogMessage(LogLevel::Warn, static_cast<uint32_t>(kLogGroupDbg), 0, "warning %d", i);
+      const LogLevel level = i % 50 == 0 ? LogLevel::Warn : LogLevel::Always;
+      LogMessage(level, static_cast<uint32_t>(kLogGroupDbg), 0, "thread %d line %03d end", thread, i);
     }
   });
-  const uint64_t warnings = static_cast<uint64_t>(kThreads) * (kLinesPerThread / 50);
-  EXPECT_EQ(target.lines(), static_cast<uint64_t>(kThreads) * kLinesPerThread + warnings);
-  EXPECT_EQ(WarningCount() - warningsBefore, warnings);
+  target.Detach();
   SetMinimumLevel(kInitialMinimumLevel);
   SetExcludedGroups(kInitialExcludedGroups);
+
+  // Each line is whole and the next of its thread's lines.
+  std::vector<int> nextLine(kThreads, 0);
+  std::istringstream text(target.text);
+  int lines = 0;
+  for (std::string line; std::getline(text, line); ++lines) {
+    const int thread = line.size() > 7 ? line[7] - '0' : -1;
+    ASSERT_TRUE(thread >= 0 && thread < kThreads) << line;
+    char expected[48];
+    std::snprintf(expected, sizeof expected, "thread %d line %03d end", thread, nextLine[thread]++);
+    ASSERT_EQ(line, expected);
+  }
+  EXPECT_EQ(lines, kThreads * kLinesPerThread);
+  EXPECT_EQ(WarningCount() - warningsBefore, static_cast<uint64_t>(kThreads) * (kLinesPerThread / 50));
 }
 
 TEST_F(LoggerThreads, TargetsComeAndGoWhileOthersLog) {

@@ -16,7 +16,6 @@
 #include "calls/call_context.h"
 #include "calls/plugin_records.h"
 #include "calls/service_proxy.h"
-#include "logging/logger.h"
 #include "thread_test_support.h"
 
 namespace Vela {
@@ -48,13 +47,14 @@ class ProxyContext final : public CallContext {
   BindingRegistry types_;
 };
 
-TEST(ServiceProxyThreads, RepliesFromAnotherThreadCompleteEveryRequestOnce) {
-  LoggerReference logger;
-  StdErrTarget()->Detach();  // every request logs two lines
-  DebuggerTarget()->Detach();
+// Every request logs two lines, a reply without a handler an error line.
+class ServiceProxyThreads : public ThreadTest::QuietLoggerTest {
+ protected:
+  ProxyContext context_;
+  ServiceProxyCalls calls{context_};
+};
 
-  ProxyContext context;
-  ServiceProxyCalls calls(context);
+TEST_F(ServiceProxyThreads, RepliesFromAnotherThreadCompleteEveryRequestOnce) {
   constexpr int kRequests = 300;
   std::atomic<int> completed{0};
   std::atomic<int> wrongPayload{0};
@@ -93,16 +93,9 @@ TEST(ServiceProxyThreads, RepliesFromAnotherThreadCompleteEveryRequestOnce) {
   EXPECT_EQ(wrongPayload.load(), 0);
   EXPECT_EQ(calls.PendingCount(), 0u);
   EXPECT_EQ(calls.ArrivedCount(), 0u);
-  StdErrTarget()->Attach();
-  DebuggerTarget()->Attach();
 }
 
-TEST(ServiceProxyThreads, AsynchronousHandlersReplacedWhileRepliesArrive) {
-  LoggerReference logger;
-  StdErrTarget()->Detach();  // replies without a handler log an error line
-  DebuggerTarget()->Detach();
-  ProxyContext context;
-  ServiceProxyCalls calls(context);
+TEST_F(ServiceProxyThreads, AsynchronousHandlersReplacedWhileRepliesArrive) {
   std::atomic<int> handled{0};
   const auto handler = [&](const Plugin::PluginServiceProxyResponse&) { handled.fetch_add(1); };
   calls.RegisterAsyncHandler("svc", "push", handler);
@@ -121,8 +114,6 @@ TEST(ServiceProxyThreads, AsynchronousHandlersReplacedWhileRepliesArrive) {
   EXPECT_EQ(handled.load(), 600);  // a handler is registered throughout: every reply finds one
   calls.Clear();
   EXPECT_EQ(calls.PendingCount(), 0u);
-  StdErrTarget()->Attach();
-  DebuggerTarget()->Attach();
 }
 
 }  // namespace

@@ -7,10 +7,14 @@
 // the totals that a lost update or a double hand-out would change.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <functional>
 #include <thread>
 #include <vector>
+
+#include "logging/logger.h"
 
 namespace Vela::ThreadTest {
 
@@ -28,5 +32,20 @@ inline void RunTogether(int threads, const std::function<void(int)>& body) {
   }
   for (std::thread& thread : running) thread.join();
 }
+
+// Holds a logger whose built-in targets are detached while the test runs: they would print
+// every line the threads log.
+class QuietLoggerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StdErrTarget()->Detach();
+    DebuggerTarget()->Detach();
+  }
+  void TearDown() override {
+    StdErrTarget()->Attach();
+    DebuggerTarget()->Attach();
+  }
+  LoggerReference logger_;
+};
 
 }  // namespace Vela::ThreadTest
