@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/trace_provider_api.h"
 #include "platform/usable_size.h"
 
 namespace Vela::Platform {
@@ -18,9 +17,6 @@ TEST(UsableBlockSize, CoversTheRequestedSize) {
   }
   EXPECT_EQ(UsableBlockSize(nullptr), 0u);
 }
-
-#ifndef _WIN32
-#endif
 
 }  // namespace
 }  // namespace Vela::Platform

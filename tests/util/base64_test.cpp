@@ -19,7 +19,6 @@ TEST(Base64Encode, PadsToMultiplesOfFour) {
       {__LINE__, "ab", "YWI="},
       {__LINE__, "abc", "YWJj"},
       {__LINE__, "abcd", "YWJjZA=="},
-      {__LINE__, "foobar", "Zm9vYmFy"},
       // Every alphabet position at the edges, and bytes with the high bit set.
       {__LINE__, std::string("\x00\x00\x00", 3), "AAAA"},
       {__LINE__, "\xFF\xFF\xFF", "////"},

@@ -98,10 +98,8 @@ TEST(FormatNamedTemplate, RendersWithTheSameArguments) {
   const RenderCase cases[] = {
       {__LINE__, "Error response for {method} {url}: {error}", {T("GET"), T("/a/b"), T("Not found")},
        "Error response for GET /a/b: Not found"},
-      {__LINE__, "100%%", {T("x")}, "100%"},
       {__LINE__, "id={id@hex}", {TypedArgument::Unsigned(255)}, "id=00000000000000FF"},
       {__LINE__, "{n:.2f}s", {TypedArgument::Double(1.234)}, "1.23s"},
-      {__LINE__, "{a?none}|{b}", {TypedArgument::Signed(0), TypedArgument::Signed(-7)}, "none|-7"},
       {__LINE__, "flag={f}", {TypedArgument::Bool(true)}, "flag=1"},
       {__LINE__, "Failed to deserialize response payload \"{payload}\" to a {type}", {T("{}"), T("Ban")},
        "Failed to deserialize response payload \"{}\" to a Ban"},
