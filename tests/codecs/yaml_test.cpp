@@ -262,16 +262,12 @@ TEST(YamlLoadTest, NestingUpToTheLimitLoads) {
 }
 
 TEST(YamlLoadTest, DeeperNestingFailsAtTheFirstLevelTooMany) {
-  constexpr std::string_view kMessage =
-      "YAML nested deeper than 1000 levels is not supported. At line: 1 col: 1001";
-  const std::string sequences = NestedFlowSequences(100000);
   const std::string justOver = NestedFlowSequences(kYamlMaxNestingDepth + 1);
   std::string mappings;
   for (int level = 0; level < 100000; ++level) mappings += "{a: ";
   mappings += "1" + std::string(100000, '}');
   const FailureCase cases[] = {
-      {__LINE__, sequences, kMessage},
-      {__LINE__, justOver, kMessage},
+      {__LINE__, justOver, "YAML nested deeper than 1000 levels is not supported. At line: 1 col: 1001"},
       // Four characters a level: the 1001st mapping starts at column 4001.
       {__LINE__, mappings,
        "YAML nested deeper than 1000 levels is not supported. At line: 1 col: 4001"},
