@@ -44,7 +44,6 @@ TEST(EpochMillisToIsoText, ReportsTimesThatCannotBreakDown) {
   SetAssertionReporter(&RecordReport);
   EXPECT_EQ(EpochMillisToIsoText(kLatestIsoTextMillis + 1), "");
   EXPECT_EQ(EpochMillisToIsoText(~EpochMillis{0}), "");
-  EXPECT_EQ(EpochMillisToIsoText(kLatestIsoTextMillis), "3000-12-31T23:59:59.999Z");
   SetAssertionReporter(nullptr);
   EXPECT_EQ(EpochMillisToIsoText(~EpochMillis{0}), "");  // silent without a reporter
   EXPECT_EQ(g_reports, (std::vector<std::string>{"ALE-8A14EBBK|||0|", "ALE-8A14EBBK|||0|"}));
