@@ -267,7 +267,8 @@ TEST(YamlLoadTest, DeeperNestingFailsAtTheFirstLevelTooMany) {
   for (int level = 0; level < 100000; ++level) mappings += "{a: ";
   mappings += "1" + std::string(100000, '}');
   const FailureCase cases[] = {
-      {__LINE__, justOver, "YAML nested deeper than 1000 levels is not supported. At line: 1 col: 1001"},
+      {__LINE__, justOver,
+       "YAML nested deeper than 1000 levels is not supported. At line: 1 col: 1001"},
       // Four characters a level: the 1001st mapping starts at column 4001.
       {__LINE__, mappings,
        "YAML nested deeper than 1000 levels is not supported. At line: 1 col: 4001"},

@@ -84,7 +84,8 @@ TEST_F(LoggerThreads, EveryLineFromEveryThreadArrivesWholeAndInOrder) {
     }
     for (int i = 0; i < kLinesPerThread; ++i) {
       const LogLevel level = i % 50 == 0 ? LogLevel::Warn : LogLevel::Always;
-      LogMessage(level, static_cast<uint32_t>(kLogGroupDbg), 0, "thread %d line %03d end", thread, i);
+      LogMessage(level, static_cast<uint32_t>(kLogGroupDbg), 0, "thread %d line %03d end",
+                 thread, i);
     }
   });
   target.Detach();
@@ -103,7 +104,8 @@ TEST_F(LoggerThreads, EveryLineFromEveryThreadArrivesWholeAndInOrder) {
     ASSERT_EQ(line, expected);
   }
   EXPECT_EQ(lines, kThreads * kLinesPerThread);
-  EXPECT_EQ(WarningCount() - warningsBefore, static_cast<uint64_t>(kThreads) * (kLinesPerThread / 50));
+  const uint64_t warnings = static_cast<uint64_t>(kThreads) * (kLinesPerThread / 50);
+  EXPECT_EQ(WarningCount() - warningsBefore, warnings);
 }
 
 TEST_F(LoggerThreads, TargetsComeAndGoWhileOthersLog) {
