@@ -39,16 +39,19 @@ class RestResources : public ::testing::Test {
     platformConfig_->Set(Host::kPlayerBehaviorConfigPath, config.value());
     host_.RunUntilIdle();
   }
-  std::string GetConfig() { return WriteJson(host_.Call(2, "/arx-player-behavior/v1/config").value); }
+  std::string GetConfig() {
+    return WriteJson(host_.Call(2, "/arx-player-behavior/v1/config").value);
+  }
 
   // "Create /path" for each of the plugin's resource events since the mark.
   std::vector<std::string> EventLinesSince(std::size_t mark) const {
     std::vector<std::string> lines;
     const auto& calls = host_.recording().calls;
     for (std::size_t i = mark; i < calls.size(); ++i) {
-      if (calls[i].kind != Host::HostCallKind::FireEvent || calls[i].text != "OnJsonApiEvent") continue;
-      lines.push_back(Host::ResourceEventTypeWord(calls[i].value.FieldOrEmpty("eventType")) + " " +
-                      std::string(calls[i].value.FieldOrEmpty("uri").GetStringOr({})));
+      const Host::HostCall& call = calls[i];
+      if (call.kind != Host::HostCallKind::FireEvent || call.text != "OnJsonApiEvent") continue;
+      lines.push_back(Host::ResourceEventTypeWord(call.value.FieldOrEmpty("eventType")) + " " +
+                      std::string(call.value.FieldOrEmpty("uri").GetStringOr({})));
     }
     return lines;
   }
