@@ -33,7 +33,6 @@ struct Outer {
   std::vector<Inner> items;
   std::map<std::string, Inner> byName;
   Plain plain;
-  std::vector<Plain> plains;
 };
 struct Session {
   std::string state;
@@ -64,8 +63,7 @@ inline void RegisterCallsTestTypes(BindingRegistry& registry) {
       .Field("inner", &Outer::inner)
       .Field("items", &Outer::items)
       .Field("byName", &Outer::byName)
-      .Field("plain", &Outer::plain)
-      .Field("plains", &Outer::plains);
+      .Field("plain", &Outer::plain);
   RegisterStruct<Session>(registry, "Session").Field("state", &Session::state).Field("accountId", &Session::accountId);
   RegisterEnum<Tier>(registry, "Tier").Value("Bronze", Tier::Bronze).Value("Gold", Tier::Gold);
 }
@@ -124,7 +122,6 @@ class FakeCallContext final : public CallContext {
   }
   uint64_t WaitYield() override {
     ++yields;
-    if (onYield) onYield();
     return 0;
   }
   void Subscribe(std::string_view resourcePath) override { subscribed.emplace_back(resourcePath); }
@@ -137,7 +134,7 @@ class FakeCallContext final : public CallContext {
   const BindingRegistry* conversionTypes() const override { return &registry_; }
   uint32_t cookie() const override { return 0xC0FFEE; }
   const std::string& shortName() const override { return shortName_; }
-  bool stopping() const override { return isStopping; }
+  bool stopping() const override { return false; }
 
   // --- For the tests ---
   void RunPosted() {
@@ -148,13 +145,11 @@ class FakeCallContext final : public CallContext {
   BindingRegistry& registry() { return registry_; }
 
   std::function<FakeReply(const SeenRequest&)> onRequest;
-  std::function<void()> onYield;
   std::vector<SeenRequest> requests;
   uint32_t yields = 0;
   std::vector<std::string> subscribed;
   std::map<std::string, std::pair<LcdsEventHandler, uint32_t>> registered;
   std::vector<std::pair<std::string, std::function<void()>>> posted;
-  bool isStopping = false;
 
   // Releases of response records and of body streams, process-wide.
   static inline int responsesReleased = 0;

@@ -22,7 +22,8 @@ bool Ready(const std::future<T>& future) {
   return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-Reply UuidReply(std::string uuid, std::string payload, std::string error = {}) {
+// A reply from service "svc" to "get"; `uuid` is empty for method and async replies.
+Reply SvcReply(std::string uuid, std::string payload, std::string error = {}) {
   Reply reply;
   reply.uuid = std::move(uuid);
   reply.serviceName = "svc";
@@ -38,7 +39,7 @@ class ServiceProxyTest : public ::testing::Test {
     context_.onRequest = [this](const SeenRequest& seen) {
       if (seen.path == kServiceProxyUuidRequestPath) {
         const std::string uuid = "uuid-" + std::to_string(++uuids_);
-        if (replyFirst_) proxy_.OnUuidReply(UuidReply(uuid, R"({"state":"early","accountId":3})"));
+        if (replyFirst_) proxy_.OnUuidReply(SvcReply(uuid, R"({"state":"early","accountId":3})"));
         return FakeReply{200, BindingProperty(uuid), {}, {}, false};
       }
       return FakeReply{};
@@ -66,9 +67,9 @@ TEST_F(ServiceProxyTest, UuidRequestSendsFourArgumentsAndIsFulfilledByItsReply) 
   EXPECT_FALSE(Ready(session));
   EXPECT_EQ(proxy_.PendingCount(), 1u);
 
-  proxy_.OnUuidReply(UuidReply("other-uuid", "{}"));  // someone else's: waits
+  proxy_.OnUuidReply(SvcReply("other-uuid", "{}"));  // someone else's: waits
   EXPECT_FALSE(Ready(session));
-  proxy_.OnUuidReply(UuidReply("uuid-1", R"({"state":"ok","accountId":9})"));
+  proxy_.OnUuidReply(SvcReply("uuid-1", R"({"state":"ok","accountId":9})"));
   ASSERT_TRUE(Ready(session));
   auto result = session.get();
   ASSERT_TRUE(result.ok()) << result.message();
@@ -104,7 +105,7 @@ TEST_F(ServiceProxyTest, TypedResultsOfReplies) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     auto session = proxy_.RequestAs<CallsTesting::Session>("svc", "get", {});
-    proxy_.OnUuidReply(UuidReply("uuid-" + std::to_string(uuids_), c.payload, c.error));
+    proxy_.OnUuidReply(SvcReply("uuid-" + std::to_string(uuids_), c.payload, c.error));
     ASSERT_TRUE(Ready(session));
     auto result = session.get();
     EXPECT_EQ(result.ok(), c.message.empty());
@@ -132,10 +133,8 @@ TEST_F(ServiceProxyTest, MethodRequestsAreKeyedByServiceAndReplyKeyAndRefusedWhi
   // Another reply key of the same service is a different request.
   EXPECT_EQ(proxy_.Request("svc", "get", {}, "key-2", "", [](const Reply&) {}), "");
 
-  Reply reply;
-  reply.serviceName = "svc";
+  Reply reply = SvcReply("", "[1]");
   reply.methodName = "key-1";
-  reply.payload = "[1]";
   proxy_.OnMethodReply(reply);
   EXPECT_THAT(completed, ElementsAre("[1]"));
   // Fulfilled: the key is free again.
@@ -148,7 +147,7 @@ TEST_F(ServiceProxyTest, ACompletionMayStartTheNextRequest) {
     second = proxy_.Request("svc", "get", {}, "", "", [](const Reply&) {});
   });
   ASSERT_EQ(status, "");
-  proxy_.OnUuidReply(UuidReply("uuid-1", "{}"));
+  proxy_.OnUuidReply(SvcReply("uuid-1", "{}"));
   EXPECT_EQ(second, "");
   EXPECT_EQ(proxy_.PendingCount(), 1u);
 }
@@ -156,10 +155,8 @@ TEST_F(ServiceProxyTest, ACompletionMayStartTheNextRequest) {
 TEST_F(ServiceProxyTest, AsyncRepliesGoToTheirRegisteredHandler) {
   std::vector<std::string> seen;
   proxy_.RegisterAsyncHandler("svc", "push", [&](const Reply& reply) { seen.push_back(reply.payload); });
-  Reply reply;
-  reply.serviceName = "svc";
+  Reply reply = SvcReply("", "p1");
   reply.methodName = "push";
-  reply.payload = "p1";
   proxy_.OnAsyncReply(reply);
   reply.methodName = "other";
   proxy_.OnAsyncReply(reply);  // no handler: only logged

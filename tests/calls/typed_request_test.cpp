@@ -28,10 +28,6 @@ class TypedRequestTest : public ::testing::Test {
   FakeCallContext context_;
 };
 
-std::string NamedText(const BindingProperty& failure, std::string_view name) {
-  return std::string(FailureNamedValues(failure).FieldOrEmpty(name).GetStringOr("<absent>"));
-}
-
 TEST_F(TypedRequestTest, RequestRecordCarriesMethodPathPositionalArgumentsAndCookie) {
   CallsTesting::Inner inner{"Ashe", 7};
   MaybeType<Failure, bool> sent =
@@ -63,7 +59,6 @@ TEST_F(TypedRequestTest, UnconvertibleArgumentNeverReachesTheHostAndCarries400) 
   ASSERT_FALSE(direct.ok());
   EXPECT_THAT(std::string(sent.message()), EndsWith(std::string(direct.message())));
   EXPECT_EQ(FailureStatusCode(sent.failure()), 400u);
-  EXPECT_EQ(NamedText(sent.failure(), "error"), direct.message());
 
   // The typed form refuses the same way.
   auto typed = RequestOf<CallsTesting::Session>(context_, HttpMethod::Get, "/x", CallsTesting::Unregistered{});
@@ -95,7 +90,7 @@ TEST_F(TypedRequestTest, ErrorResponsesCarryTheRepliesStatus) {
     }
     EXPECT_EQ(Failure::MessageOf(failure), "Error response for GET /arx-login/v1/session: Not found");
     EXPECT_EQ(FailureStatusCode(failure), c.status);
-    EXPECT_EQ(NamedText(failure, "error"), "Not found");
+    EXPECT_EQ(FailureNamedValues(failure).FieldOrEmpty("error").GetStringOr(""), "Not found");
     EXPECT_EQ(FakeCallContext::responsesReleased, 1);
   }
 }

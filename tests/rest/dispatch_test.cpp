@@ -133,7 +133,6 @@ TEST_F(DispatchTest, BindingOutcomes) {
       {__LINE__, &object, "/object?a.0x1=y", {}, "", R"([null,"y"])"},
       {__LINE__, &object, "/object?a.010=z", {}, "", R"([null,null,null,null,null,null,null,null,"z"])"},
       {__LINE__, &object, "/object?a.01x=1", {}, "Index 01x is in an incorrect format", ""},
-      {__LINE__, &object, "/object?a.1.09=1", {}, "Index 09 is in an incorrect format", ""},
       {__LINE__, &object, "/object?a.2147483648=1", {}, "Index 2147483648 is out of range", ""},
       {__LINE__, &object, "/object?a.83905207=1", {}, "Index 83905207 is out of range", ""},  // would fill 83,905,207 elements
       {__LINE__, &object, "/object?a.65536=1", {}, "Index 65536 is out of range", ""},
@@ -153,7 +152,6 @@ TEST_F(DispatchTest, BindingOutcomes) {
       {__LINE__, &byPath, "/path/7", {{"id", "9"}}, "", R"("7")"},  // not a header parameter
       {__LINE__, &byQuery, "/query?q=v", {}, "", R"("v")"},
       {__LINE__, &byHeader, "/header", {{"token", "t1"}}, "", R"("t1")"},
-      {__LINE__, &byHeader, "/header?token=t2", {}, "Argument 'token' for 'GetHeader' was specified in an invalid location.", ""},
       // Header names compare exactly with the lower-case parameter name.
       {__LINE__, &byHeader, "/header", {{"Token", "t1"}}, "A value for 'token' is required.", ""},
       {__LINE__, &camel, "/camel", {{"token", "t3"}}, "", R"("t3")"},
@@ -161,7 +159,6 @@ TEST_F(DispatchTest, BindingOutcomes) {
       {__LINE__, &byHeader, "/header", {{"token", "t1"}, {"x", "0"}, {"token", "t2"}}, "", R"("t2")"},
       // Headers first, then the query overwrites.
       {__LINE__, &camel, "/camel?Token=q", {{"token", "h"}}, "", R"("q")"},
-      {__LINE__, &byPath, "/path/7/8", {}, "Invalid function", ""},
       {__LINE__, &flag, "/nothing", {}, "Invalid function", ""},
   };
   for (const Row& row : rows) {
