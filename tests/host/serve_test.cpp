@@ -266,13 +266,12 @@ TEST(ServeTest, TheEventStreamDeliversAControlStepsEventsInTheOrderFired) {
   EXPECT_EQ(fromAnswers, kExpected);
   // The second step's note comes after all of its events.
   stream.WaitFor(R"("ran":"lcds com.velaworks.platform.messaging.ForcedClientShutdown")");
+  const std::vector<BindingProperty> events = stream.PluginEvents();
   std::vector<std::string> streamed;
-  for (const BindingProperty& event : stream.PluginEvents()) {
+  for (const BindingProperty& event : events) {
     streamed.push_back(Text(event, "name") + " " + Text(event, "eventType") + " " + Text(event, "uri"));
   }
-  EXPECT_EQ(streamed, kExpected);
-  const std::vector<BindingProperty> events = stream.PluginEvents();
-  ASSERT_EQ(events.size(), kExpected.size());
+  ASSERT_EQ(streamed, kExpected);
   EXPECT_EQ(Text(events[1].FieldOrEmpty("data"), "reason"), "PERMA_BAN");
   EXPECT_TRUE(events[3].FieldOrEmpty("data").IsEmpty());
   EXPECT_EQ(Text(events[5].FieldOrEmpty("data"), "reason"), "Leaver");
