@@ -73,9 +73,6 @@ TEST(BoolFromBindingTest, AcceptsBoolAndFourTextsOnly) {
           {__LINE__, BindingProperty(int64_t{1}), false,
            "Couldn't assign value to 'flag' of type bool because the input is of an invalid type "
            "signed."},
-          {__LINE__, Collection({}), false,
-           "Couldn't assign value to 'flag' of type bool because the input is of an invalid type "
-           "collection."},
       },
       [](BindingResult& status, const BindingProperty& input) {
         return BoolFromBinding(status, input, "flag");
@@ -100,8 +97,6 @@ TEST(SignedFromBindingTest, Int32) {
           {__LINE__, BindingProperty("017"), 15, nullptr},  // octal
           {__LINE__, BindingProperty("12abc"), 0,
            "Value 12abc for 'n' of type int32 is in an incorrect format"},
-          {__LINE__, BindingProperty("12 "), 0,
-           "Value 12  for 'n' of type int32 is in an incorrect format"},
           // No number at all is not 0.
           {__LINE__, BindingProperty(""), 0, "Value  for 'n' of type int32 is in an incorrect format"},
           {__LINE__, BindingProperty("2147483648"), 0,
@@ -110,9 +105,6 @@ TEST(SignedFromBindingTest, Int32) {
           {__LINE__, BindingProperty(true), 0,
            "Couldn't assign value to 'n' of type int32 because the input is of an invalid type "
            "bool."},
-          {__LINE__, Blob({1}), 0,
-           "Couldn't assign value to 'n' of type int32 because the input is of an invalid type "
-           "blob."},
       },
       [](BindingResult& status, const BindingProperty& input) {
         return SignedFromBinding(status, input, "n", kInt32Bounds);
@@ -149,7 +141,6 @@ TEST(UnsignedFromBindingTest, UInt32) {
           {__LINE__, BindingProperty(int64_t{-1}), 0, "Value -1 for 'n' of type uint32 is out of range"},
           {__LINE__, BindingProperty(2.5), 2, nullptr},
           {__LINE__, BindingProperty("0x10"), 16, nullptr},
-          {__LINE__, BindingProperty("-1"), 0, "Value -1 for 'n' of type uint32 is out of range"},
           {__LINE__, BindingProperty("-0"), 0, "Value -0 for 'n' of type uint32 is out of range"},
           {__LINE__, BindingProperty("4294967296"), 0,
            "Value 4294967296 for 'n' of type uint32 is out of range"},
@@ -233,7 +224,6 @@ TEST_F(EnumFromBindingTest, NamesAndNumbersOfTheEnumeration) {
       {
           {__LINE__, BindingProperty("Running"), 1, nullptr},
           {__LINE__, BindingProperty("0x1"), 1, nullptr},
-          {__LINE__, BindingProperty("-3"), -3, nullptr},
           {__LINE__, BindingProperty(int64_t{-3}), -3, nullptr},
           {__LINE__, BindingProperty(BindingEnum{1, &kOtherEnumIdentity}), 1, nullptr},
           {__LINE__, BindingProperty("running"), 0,
@@ -245,8 +235,6 @@ TEST_F(EnumFromBindingTest, NamesAndNumbersOfTheEnumeration) {
            "7 is not a valid PhaseEnum enumeration value for 'phase'."},
           // Not taken modulo 2^32: 2^32 + 1 is not Running.
           {__LINE__, BindingProperty(int64_t{4294967297}), 0,
-           "4294967297 is not a valid PhaseEnum enumeration value for 'phase'."},
-          {__LINE__, BindingProperty("4294967297"), 0,
            "4294967297 is not a valid PhaseEnum enumeration value for 'phase'."},
           {__LINE__, BindingProperty(BindingEnum{2, &kPhaseIdentity}), 0,
            "2 is not a valid PhaseEnum enumeration value for 'phase'."},
@@ -274,12 +262,9 @@ TEST_F(EnumFromBindingTest, TextFromBindingSpellsEnumValuesByName) {
           {__LINE__, BindingProperty(BindingEnum{1, &kPhaseIdentity}), "Running", nullptr},
           {__LINE__, BindingProperty(BindingEnum{9, &kPhaseIdentity}), "",
            "9 is not a valid enumeration value for 's'."},
-          {__LINE__, BindingProperty(BindingEnum{1, &kOtherEnumIdentity}), "",
-           "1 is not a valid enumeration value for 's'."},
           {__LINE__, BindingProperty(), "", "A value for 's' is required."},
           {__LINE__, BindingProperty(int64_t{5}), "",
            "Couldn't assign value to 's' because the input is not a string."},
-          {__LINE__, Blob({65}), "", "Couldn't assign value to 's' because the input is not a string."},
       },
       [this](BindingResult& status, const BindingProperty& input) {
         return TextFromBinding(status, input, "s", registry_);

@@ -92,7 +92,6 @@ class DepthVisitor : public BindingVisitor {
   std::size_t depth = 0;
   std::size_t maxDepth = 0;
   std::size_t elements = 0;
-  std::size_t fields = 0;
   int64_t leaf = 0;
 
   void Null() override {}
@@ -108,7 +107,7 @@ class DepthVisitor : public BindingVisitor {
   void EndElement() override {}
   void EndArray() override { --depth; }
   void StartObject(std::size_t) override { Open(); }
-  void Key(std::string_view) override { ++fields; }
+  void Key(std::string_view) override {}
   void EndField() override {}
   void EndObject() override { --depth; }
 

@@ -332,7 +332,6 @@ TEST_F(TreeBuildingTest, SecondRecordOfOneNameOverwritesUnlessSkipped) {
   const Row rows[] = {
       {__LINE__, Twice{7, 0}, BindingProperty(int64_t{7})},  // default second: first stays
       {__LINE__, Twice{7, 9}, BindingProperty(int64_t{9})},
-      {__LINE__, Twice{0, 9}, BindingProperty(int64_t{9})},
       {__LINE__, Twice{0, 0}, BindingProperty(int64_t{0})},
   };
   for (const Row& row : rows) {

@@ -1,7 +1,6 @@
 // Scenario files: what the parser accepts, and the step and problem it names otherwise.
 #include "scenario.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -14,7 +13,6 @@
 namespace Vela::Host {
 namespace {
 
-using ::testing::HasSubstr;
 
 TEST(ScenarioParseTest, BadScenariosNameTheStepAndTheProblem) {
   struct Case {
@@ -141,12 +139,6 @@ steps:
   EXPECT_EQ(ValueText(s[10].value), "[]");
   for (std::size_t i = 0; i < s.size(); ++i) EXPECT_EQ(s[i].number, i + 1);
 }
-
-}  // namespace
-}  // namespace Vela::Host
-
-namespace Vela::Host {
-namespace {
 
 // Every step shown in docs/scenarios.md (an indented block that starts with "- ") is a
 // valid scenario, so the documentation cannot drift from the parser.

@@ -4,19 +4,70 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "binding/host_value_conversion.h"
 #include "codecs/json.h"
-#include "host_test_support.h"
 #include "login_plugin.h"
+#include "plugin_host.h"
 #include "resource_sibling.h"
 
 namespace Vela::Host {
 namespace {
 
 using ::testing::ElementsAre;
-using Testing::Answer;
-using Testing::EventCollector;
-using Testing::SendThroughHost;
+
+struct Answer {
+  uint32_t status = 0;
+  std::string error;
+  BindingProperty value;
+};
+
+// Sends a request through the host's Request function, as the plugin does, and releases
+// what the host handed out.
+Answer SendThroughHost(PluginHost& host, uint32_t method, const std::string& path,
+                       const std::vector<BindingProperty>& arguments = {}) {
+  std::vector<HostArgument> encoded(arguments.size());
+  for (std::size_t i = 0; i < arguments.size(); ++i) ToHostValue(arguments[i], encoded[i].value);
+  HostRequest in{};
+  in.method = method;
+  in.path = path.c_str();
+  in.args = encoded.empty() ? nullptr : encoded.data();
+  in.argCount = static_cast<uint32_t>(encoded.size());
+  in.requestContext = reinterpret_cast<void*>(uintptr_t{PluginHost::kPluginCookie});
+  HostResponse out{};
+  HostFunctionTable* table = host.hostApi()->table;
+  table->Request(table, &out, &in);
+  for (HostArgument& argument : encoded) ReleaseHostValue(argument.value);
+
+  Answer answer;
+  answer.status = out.status;
+  if (out.head.error != nullptr) answer.error = out.head.error;
+  BindingResult decoded = FromHostValue(out.head.value, "<result>");
+  if (decoded.ok()) answer.value = std::move(decoded).value();
+  if (out.streamRelease != nullptr) out.streamRelease(out.stream);  // the siblings here never stream
+  if (out.release != nullptr) out.release(&out);
+  return answer;
+}
+
+// Registers itself on the host's bus for event names and keeps what arrives.
+class EventCollector {
+ public:
+  struct Seen {
+    std::string name;
+    BindingProperty payload;
+  };
+  void Listen(PluginHost& host, std::string_view name) { host.bus().Register(name, kCookie, &Collect, this, 0); }
+  std::vector<Seen> seen;
+
+ private:
+  static constexpr uint32_t kCookie = 0xE7E7;
+  static void Collect(const HostEvent* event) {
+    auto* self = static_cast<EventCollector*>(event->context);
+    BindingResult payload = FromHostValue(event->payload, "<result>");
+    self->seen.push_back(Seen{event->name, payload.ok() ? std::move(payload).value() : BindingProperty()});
+  }
+};
 
 constexpr uint32_t kGet = 2;
 constexpr uint32_t kPost = 6;
